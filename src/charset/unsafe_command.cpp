@@ -1,0 +1,217 @@
+#include "charset/unsafe_command.h"
+
+#include "charset/registry_store.h"
+#include "charset/unsafe_set.h"
+#include "platform/platform.h"
+#include "plugin/errors.h"
+#include "plugin/host_services.h"
+#include "plugin/numbers.h"
+#include "plugin/wide.h"
+#include "shared/parse_args.h"
+#include "shared/usage_texts.h"
+
+namespace {
+
+constexpr uint16_t UNSAFE_PARSE_FLAGS = PA_SPACES | PA_SPLIT_SWITCHES | PA_QUOTE_AS_COLON;
+constexpr uint32_t LOWEST_CHARACTER = 0x20;
+constexpr uint32_t HIGHEST_CHARACTER = 0x7F;
+constexpr int32_t DEFAULT_WIDTH = 80;
+constexpr int32_t NARROWEST_WIDTH = 40;
+constexpr int32_t WIDEST_WIDTH = 256;
+constexpr int32_t ITEM_LEN = 32;
+
+// The set as it was before the first character list of a call, put back when
+// a later argument of the same call fails.
+int32_t undoSet[UNSAFE_COUNT];
+
+void SaveUndo(void) {
+    for (int32_t i = 0; i < UNSAFE_COUNT; ++i) undoSet[i] = unsafeSet[i];
+}
+
+void RestoreUndo(void) {
+    for (int32_t i = 0; i < UNSAFE_COUNT; ++i) unsafeSet[i] = undoSet[i];
+}
+
+// The two list messages leave the line open: the caller completes it with
+// the argument in quotes.
+bool ListSyntaxError(void) {
+    ReportError(u"Syntax error");
+    return false;
+}
+
+bool ListRangeError(void) {
+    PrintErrorPrefix();
+    Qprintf(PlatStandardError(), u"Character must be in range %u - %u", LOWEST_CHARACTER, HIGHEST_CHARACTER);
+    return false;
+}
+
+bool EndsItem(char16_t c) { return c == 0 || c == u'-' || IsListSeparator(c); }
+
+// Reads one item of a character list at *position: a number (two leading
+// digits, or "0x") or a single character. Moves *position past it.
+bool ReadItem(const char16_t** position, uint32_t* value) {
+    const char16_t* p = *position;
+    if (IsWideDigit(p[0]) && (IsWideDigit(p[1]) || p[1] == u'x' || p[1] == u'X')) {
+        const char16_t* end = nullptr;
+        if (ParseNumber(p, value, &end) != 0) return ListSyntaxError();
+        if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListRangeError();
+        *position = end;
+        return true;
+    }
+    if (!EndsItem(p[1])) return ListSyntaxError();
+    *value = p[0];
+    if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListRangeError();
+    *position = p + 1;
+    return true;
+}
+
+// Applies a list of characters and ranges, setting each flag to `flag` as
+// soon as its element has been read. Reports the first fault.
+bool ApplyCharacterList(const char16_t* list, int32_t flag) {
+    if (list[0] == 0) return ListSyntaxError();
+    const char16_t* p = list;
+    for (;;) {
+        uint32_t first = 0;
+        if (!ReadItem(&p, &first)) return false;
+        uint32_t last = first;
+        if (*p == u'-') {
+            ++p;
+            if (*p == 0) return ListSyntaxError();
+            if (!ReadItem(&p, &last)) return false;
+            if (last < first) {
+                const uint32_t swap = first;
+                first = last;
+                last = swap;
+            }
+        }
+        for (uint32_t c = first; c <= last; ++c) unsafeSet[c - LOWEST_CHARACTER] = flag;
+
+        if (*p == 0) return true;
+        if (!IsListSeparator(*p)) return ListSyntaxError();
+        ++p;
+        if (*p == 0) return true;
+    }
+}
+
+// "/D" or "/E" followed by a list, with an optional ":" or "=" before it.
+bool ApplyListOption(const char16_t* argument) {
+    const int32_t flag = WideToUpper(argument[1]) == u'E' ? 1 : 0;
+    const char16_t* list = argument + 2;
+    if (IsOptionValueSeparator(list[0])) ++list;
+    return ApplyCharacterList(list, flag);
+}
+
+void ReportRegistryFailure(const char16_t* message, int32_t code) {
+    char16_t text[SYSTEM_ERROR_TEXT_LEN];
+    FormatSystemError(text, code);
+    ReportError(message);
+    Qprintf(PlatStandardError(), u"%s\r\n", text);
+}
+
+void ListUnsafeSet(void) {
+    const int32_t width = UnsafeListingWidth(QueryIsConsole(PlatStandardOutput()) != 0, PlatConsoleWidth());
+    QPuts(u"\nUnsafe characters:\n");
+    int32_t column = 0;
+    bool any = false;
+    for (int32_t c = UNSAFE_FIRST; c < UNSAFE_FIRST + UNSAFE_COUNT; ++c) {
+        if (unsafeSet[c - UNSAFE_FIRST] == 0) continue;
+        // At most 17 code units: "'c' (127, 0x7f)  ".
+        char16_t item[ITEM_LEN];
+        Sprintf(item, u"'%c' (%u, 0x%02x)  ", c, static_cast<uint32_t>(c), static_cast<uint32_t>(c));
+        const int32_t length = WideLength(item);
+        if (column + length >= width) {
+            CrLf();
+            column = 0;
+        }
+        QPuts(item);
+        column += length;
+        any = true;
+    }
+    if (any) {
+        CrLf();
+    } else {
+        QPuts(u"- none -\r\n");
+    }
+}
+
+bool IsListOption(const char16_t* argument) {
+    return WideStartsWithIgnoreCase(argument, u"/D") || WideStartsWithIgnoreCase(argument, u"/E");
+}
+
+}  // namespace
+
+int32_t UnsafeListingWidth(bool outputIsConsole, int32_t consoleWidth) {
+    if (!outputIsConsole || consoleWidth < NARROWEST_WIDTH || consoleWidth > WIDEST_WIDTH) return DEFAULT_WIDTH;
+    return consoleWidth;
+}
+
+PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
+    if (buffer == nullptr) return 1;
+    ParseArgs(buffer, UNSAFE_PARSE_FLAGS);
+    const int32_t count = parseResult.argCount;
+
+    bool restore = false;
+    bool reset = false;
+    for (int32_t k = 0; k < count; ++k) {
+        if (parseResult.argLength[k] == 0) continue;
+        const char16_t* argument = parseResult.argStart[k];
+        if (AnswerHelpOption(argument, u"unsafe")) return 0;
+        if (WideEqualsIgnoreCase(argument, u"/R")) {
+            restore = true;
+        } else if (WideEqualsIgnoreCase(argument, u"/Z")) {
+            reset = true;
+        }
+    }
+
+    if (restore && reset) {
+        ReportError(u"Can\u2019t combine /R and /Z\r\n");
+        return 1;
+    }
+    if (restore) {
+        const int32_t code = LoadUnsafeSet();
+        if (code != 0) {
+            ReportRegistryFailure(u"Error restoring data from registry:\r\n", code);
+            return 1;
+        }
+        QPuts(u"Restored.\r\n");
+    } else if (reset) {
+        SetDefaultUnsafe();
+        QPuts(u"Reset to plugin defaults.\r\n");
+    }
+    SaveUndo();
+
+    bool save = false;
+    bool edited = false;
+    for (int32_t k = 0; k < count; ++k) {
+        if (parseResult.argLength[k] == 0) continue;
+        const char16_t* argument = parseResult.argStart[k];
+        if (IsListOption(argument)) {
+            if (!ApplyListOption(argument)) {
+                Qprintf(PlatStandardError(), u" \"%s\"\r\n", argument);
+                RestoreUndo();
+                return 1;
+            }
+            edited = true;
+        } else if (WideEqualsIgnoreCase(argument, u"/S")) {
+            save = true;
+        } else if (WideEqualsIgnoreCase(argument, u"/R") || WideEqualsIgnoreCase(argument, u"/Z")) {
+            // Already applied above.
+        } else {
+            ReportErrorText(argument[0] == u'/' ? u"Unknown option \"%s\"\r\n" : u"Syntax error \"%s\"\r\n", argument);
+            RestoreUndo();
+            return 1;
+        }
+    }
+
+    if (save) {
+        const int32_t code = SaveUnsafeSet();
+        if (code != 0) {
+            ReportRegistryFailure(u"Error saving data to registry:\r\n", code);
+            return 1;
+        }
+        QPuts(u"Saved.\r\n");
+        return 0;
+    }
+    if (!restore && !reset && !edited) ListUnsafeSet();
+    return 0;
+}

@@ -1,0 +1,102 @@
+// POSIX stand-ins for the Windows calls: file descriptors as handles, the
+// environment, the console, the library's own path.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "platform/posix/utf8.h"
+
+namespace platform_default {
+
+int32_t GetEnvironment(const char16_t* name, char16_t* destination, int32_t size) {
+    char narrowName[1024];
+    if (Utf16ToUtf8(name, -1, narrowName, sizeof narrowName) < 0) return 0;
+    const char* value = getenv(narrowName);
+    if (value == nullptr || value[0] == 0) return 0;
+    const int32_t length = Utf8ToUtf16(value, destination, size);
+    if (length < 0) {
+        // Report the size needed, as the Windows call does, without keeping a
+        // partial value.
+        int32_t needed = 1;
+        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(value); *p != 0; ++p) {
+            if ((*p & 0xC0) != 0x80) needed += (*p >= 0xF0) ? 2 : 1;
+        }
+        if (size > 0) destination[0] = 0;
+        return needed;
+    }
+    return length;
+}
+
+HostHandle StandardOutput(void) { return 1; }
+
+HostHandle StandardError(void) { return 2; }
+
+int32_t FileSize(HostHandle handle, uint64_t* size) {
+    struct stat info;
+    if (fstat(static_cast<int>(handle), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    *size = static_cast<uint64_t>(info.st_size);
+    return 1;
+}
+
+int32_t WriteHandle(HostHandle handle, const void* bytes, uint32_t count, uint32_t* written) {
+    const char* next = static_cast<const char*>(bytes);
+    uint32_t done = 0;
+    while (done < count) {
+        const ssize_t n = write(static_cast<int>(handle), next + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (written != nullptr) *written = done;
+            return 0;
+        }
+        done += static_cast<uint32_t>(n);
+    }
+    if (written != nullptr) *written = done;
+    return 1;
+}
+
+int32_t ConsoleWidth(void) {
+    struct winsize size;
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
+
+int32_t ModuleFileName(char16_t* destination, int32_t size) {
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&ModuleFileName), &info) == 0 || info.dli_fname == nullptr) return 0;
+    char resolved[4096];
+    const char* path = realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
+    const int32_t length = Utf8ToUtf16(path, destination, size);
+    return length < 0 ? 0 : length;
+}
+
+int32_t IsPlainFile(const char16_t* path) {
+    char narrow[4096];
+    if (Utf16ToUtf8(path, -1, narrow, sizeof narrow) < 0) return 0;
+    struct stat info;
+    return stat(narrow, &info) == 0 && !S_ISDIR(info.st_mode) ? 1 : 0;
+}
+
+int32_t WindowsDirectory(char16_t* destination, int32_t size) {
+    const char* directory = getenv("WINDIR");
+    if (directory == nullptr || directory[0] == 0) directory = "/";
+    const int32_t length = Utf8ToUtf16(directory, destination, size);
+    return length < 0 ? 0 : length;
+}
+
+void ShowMessageBox(const char16_t* text, const char16_t* caption) {
+    char narrow[4096];
+    const int32_t captionLength = Utf16ToUtf8(caption, -1, narrow, sizeof narrow);
+    if (captionLength > 0) WriteHandle(2, narrow, static_cast<uint32_t>(captionLength), nullptr);
+    WriteHandle(2, ": ", 2, nullptr);
+    const int32_t textLength = Utf16ToUtf8(text, -1, narrow, sizeof narrow);
+    if (textLength > 0) WriteHandle(2, narrow, static_cast<uint32_t>(textLength), nullptr);
+    WriteHandle(2, "\n", 1, nullptr);
+}
+
+}  // namespace platform_default

@@ -1,0 +1,10 @@
+// The library's process-attach hook: keeps the module handle for finding the
+// library's own file later.
+#include <windows.h>
+
+#include "plugin/plugin_info.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH) moduleHandle = instance;
+    return TRUE;
+}

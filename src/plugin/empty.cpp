@@ -1,0 +1,1 @@
+// Placeholder translation unit: the library's code comes from plumquist_core.

@@ -1,0 +1,72 @@
+#include "plugin/host_command.h"
+
+#include "plugin/abi.h"
+#include "plugin/host_services.h"
+#include "plugin/wide.h"
+
+namespace {
+
+constexpr int32_t EXPANSION_TEXT_LEN = 32;
+constexpr int32_t EXPANSION_QUERY_LEN = 1024;
+
+char16_t savedExpansion[EXPANSION_TEXT_LEN];
+char16_t restoreArgument[EXPANSION_TEXT_LEN];
+// The host can call back into the plug-in while the plug-in expands (an
+// expression that calls another of its functions), so guards can nest.
+int32_t guardDepth = 0;
+
+bool ContainsUnit(const char16_t* text, char16_t unit) {
+    for (; *text != 0; ++text) {
+        if (*text == unit) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int32_t RunHostCommand(const char16_t* command, const char16_t* arguments) {
+    if (command == nullptr || command[0] == 0) return -1;
+
+    char16_t expansion[EXPANSION_QUERY_LEN];
+    WideCopy(expansion, EXPANSION_QUERY_LEN, u"%_expansion");
+    ExpandVariables(expansion, 1);
+
+    char16_t line[MAX_ARG_LEN];
+    line[0] = 0;
+    int32_t length = 0;
+    if (command[0] != u'*' && !ContainsUnit(expansion, u'1')) length = WideAppend(line, MAX_ARG_LEN, u"*");
+    int32_t needed = length + WideLength(command);
+    if (arguments != nullptr && arguments[0] != 0) {
+        needed += (IsWideSpace(arguments[0]) ? 0 : 1) + WideLength(arguments);
+    }
+    // A line that would be cut could run a different command than asked for.
+    if (needed > MAX_ARG_LEN - 1) return -1;
+
+    WideAppend(line, MAX_ARG_LEN, command);
+    if (arguments != nullptr && arguments[0] != 0) {
+        if (!IsWideSpace(arguments[0])) WideAppend(line, MAX_ARG_LEN, u" ");
+        WideAppend(line, MAX_ARG_LEN, arguments);
+    }
+    return Command(line, 0);
+}
+
+int32_t BeginExpansionGuard(void) {
+    if (guardDepth++ > 0) return 0;
+    WideCopy(savedExpansion, EXPANSION_TEXT_LEN, u"%_expansion");
+    ExpandVariables(savedExpansion, 1);
+    savedExpansion[EXPANSION_TEXT_LEN - 1] = 0;
+    if (savedExpansion[0] == 0) WideCopy(savedExpansion, EXPANSION_TEXT_LEN, u"0");
+    RunHostCommand(u"setdos", u" /x-1478+3");
+    return 0;
+}
+
+int32_t EndExpansionGuard(void) {
+    if (guardDepth == 0) return 0;
+    if (--guardDepth > 0) return 0;
+    WideCopy(restoreArgument, EXPANSION_TEXT_LEN, u"/X");
+    WideAppend(restoreArgument, EXPANSION_TEXT_LEN, savedExpansion);
+    RunHostCommand(u"setdos", restoreArgument);
+    return 0;
+}
+
+int32_t ExpansionGuardDepth(void) { return guardDepth; }

@@ -1,0 +1,44 @@
+// Small routines over terminated UTF-16 text held in fixed buffers, and the
+// character classes the plug-in uses. Nothing here allocates.
+#pragma once
+
+#include <cstdint>
+
+// Length of a terminated text in code units.
+int32_t WideLength(const char16_t* text);
+
+// Copies at most size - 1 code units and always terminates (when size > 0).
+// Returns the number of code units copied.
+int32_t WideCopy(char16_t* destination, int32_t size, const char16_t* source);
+
+// Appends to the terminated text in destination within size code units.
+// Returns the new length; text that does not fit is cut.
+int32_t WideAppend(char16_t* destination, int32_t size, const char16_t* source);
+
+// Copies ASCII text into a wide buffer, terminating it.
+int32_t WideFromAscii(char16_t* destination, int32_t size, const char* source);
+
+// Exact comparison of two terminated texts: 0 when equal.
+int32_t WideCompare(const char16_t* left, const char16_t* right);
+
+// Folds ASCII letters only; every other code unit is returned unchanged.
+char16_t WideToUpper(char16_t c);
+char16_t WideToLower(char16_t c);
+
+// Equal when both texts match after folding ASCII letters.
+bool WideEqualsIgnoreCase(const char16_t* left, const char16_t* right);
+// True when text begins with prefix, folding ASCII letters.
+bool WideStartsWithIgnoreCase(const char16_t* text, const char16_t* prefix);
+
+// Character classes: a fixed table below U+0100, Unicode ranges above.
+bool IsWideSpace(char16_t c);
+bool IsWideDigit(char16_t c);
+bool IsWideHexDigit(char16_t c);
+bool IsWideAlpha(char16_t c);
+bool IsWideAlnum(char16_t c);
+bool IsWidePunct(char16_t c);
+
+// Reads a signed decimal integer like the C library's wcstol in base 10:
+// leading white space and a sign are accepted, reading stops at the first
+// other character, no digits gives 0, out-of-range values saturate.
+int32_t WideToLong(const char16_t* text);

@@ -1,0 +1,256 @@
+#include "typography/safe_array.h"
+
+#include "charset/unsafe_set.h"
+#include "platform/platform.h"
+#include "plugin/errors.h"
+#include "plugin/host_command.h"
+#include "plugin/host_services.h"
+#include "plugin/numbers.h"
+#include "plugin/wide.h"
+#include "shared/parse_args.h"
+#include "shared/usage_texts.h"
+
+namespace {
+
+constexpr uint16_t SAFEARRAY_PARSE_FLAGS = PA_SPACES | PA_SPLIT_SWITCHES;
+constexpr int32_t SHAPE_QUERY_LEN = 1024;
+constexpr int32_t SHAPE_DIMENSIONS = 0;
+constexpr int32_t SHAPE_ROWS = 1;
+constexpr int32_t SHAPE_COLUMNS = 2;
+constexpr int32_t SHAPE_LAST = 5;
+// "%@arrayinfo[" + name + "," + one digit + "]" must fit the query buffer.
+constexpr int32_t LONGEST_NAME = SHAPE_QUERY_LEN - 1 - 15;
+// RunHostCommand puts "*set " (at most) in front of the set text.
+constexpr int32_t LONGEST_SET_TEXT = MAX_ARG_LEN - 1 - 5;
+
+enum QuoteMode { QUOTE_NONE = 0, QUOTE_NON_EMPTY = 1, QUOTE_ALL = 2 };
+
+struct Options {
+    char16_t* name;
+    bool columnGiven;
+    int32_t column;
+    bool rowGiven;
+    int32_t row;
+    int32_t quoteMode;
+    bool unremap;
+};
+
+// Work buffers: the element reference and then its value, the SET argument,
+// and the remapped or unremapped value. Static because together they would
+// take 96 KiB of the host's stack.
+char16_t elementText[MAX_ARG_LEN];
+char16_t setText[MAX_ARG_LEN];
+char16_t convertedText[MAX_ARG_LEN];
+
+// One figure of the array's shape from the host's @ARRAYINFO: 0 gives the
+// number of dimensions, 1 the rows, 2 the columns. -1 for a bad request.
+int32_t ShapeQuery(const char16_t* name, int32_t which) {
+    if (name == nullptr || name[0] == 0 || which < 0 || which > SHAPE_LAST) return -1;
+    if (WideLength(name) > LONGEST_NAME) return -1;
+    char16_t query[SHAPE_QUERY_LEN];
+    Sprintf(query, u"%%@arrayinfo[%s,%d]", name, which);
+    ExpandVariables(query, 1);
+    return WideToLong(query);
+}
+
+// The number of a "/C" or "/R" option: after the letter, or after a ":" or
+// "=" that follows it; it must make up the rest of the argument.
+bool ReadOptionNumber(const char16_t* argument, int32_t* value) {
+    const char16_t* digits = argument + 2;
+    if (IsOptionValueSeparator(digits[0])) ++digits;
+    uint32_t number = 0;
+    if (ParseNumber(digits, &number, nullptr) != 0) return false;
+    *value = static_cast<int32_t>(number);
+    return true;
+}
+
+bool IsValidName(const char16_t* name) {
+    if (IsWideDigit(name[0])) return false;
+    for (const char16_t* c = name; *c != 0; ++c) {
+        if (!IsWideAlnum(*c) && *c != u'_' && *c != u'$') return false;
+    }
+    return true;
+}
+
+// Reads the arguments. Returns -1 when they are all well formed, else the
+// command's result (0 after a usage request, 1 after a reported error).
+int32_t ReadOptions(Options* options) {
+    for (int32_t k = 0; k < parseResult.argCount; ++k) {
+        if (parseResult.argLength[k] == 0) continue;
+        char16_t* argument = parseResult.argStart[k];
+        if (AnswerHelpOption(argument, u"safearray")) return 0;
+        if (WideStartsWithIgnoreCase(argument, u"/C")) {
+            if (!ReadOptionNumber(argument, &options->column)) {
+                ReportErrorText(u"Bad column value \"%s\"\r\n", argument);
+                return 1;
+            }
+            options->columnGiven = true;
+        } else if (WideStartsWithIgnoreCase(argument, u"/R")) {
+            if (!ReadOptionNumber(argument, &options->row)) {
+                ReportErrorText(u"Bad row value \"%s\"\r\n", argument);
+                return 1;
+            }
+            options->rowGiven = true;
+        } else if (WideEqualsIgnoreCase(argument, u"/Q")) {
+            options->quoteMode = QUOTE_NON_EMPTY;
+        } else if (WideEqualsIgnoreCase(argument, u"/QE")) {
+            options->quoteMode = QUOTE_ALL;
+        } else if (WideEqualsIgnoreCase(argument, u"/U")) {
+            options->unremap = true;
+        } else if (argument[0] == u'/') {
+            ReportErrorText(u"Unknown option \"%s\"\r\n", argument);
+            return 1;
+        } else if (options->name != nullptr) {
+            ReportErrorText(u"Syntax error \"%s\"\r\n", argument);
+            return 1;
+        } else {
+            options->name = argument;
+        }
+    }
+    return -1;
+}
+
+// Formats the element's reference into elementText and the start of its SET
+// argument ("NAME[row]=" or "NAME[row,column]=") into setText.
+void FormatElement(const char16_t* name, int32_t dimensions, int32_t row, int32_t column) {
+    if (dimensions == 1) {
+        Sprintf(elementText, u"%%%s[%d]", name, row);
+        Sprintf(setText, u"%s[%d]=", name, row);
+    } else {
+        Sprintf(elementText, u"%%%s[%d,%d]", name, row, column);
+        Sprintf(setText, u"%s[%d,%d]=", name, row, column);
+    }
+}
+
+// Appends the new value (between quotes when `quote` is set) to setText.
+// False, with setText unchanged, when the SET line would not fit.
+bool AppendValue(const char16_t* value, bool quote) {
+    const int32_t extra = WideLength(value) + (quote ? 2 : 0);
+    if (WideLength(setText) + extra > LONGEST_SET_TEXT) return false;
+    if (quote) WideAppend(setText, MAX_ARG_LEN, u"\"");
+    WideAppend(setText, MAX_ARG_LEN, value);
+    if (quote) WideAppend(setText, MAX_ARG_LEN, u"\"");
+    return true;
+}
+
+// An element whose new value cannot be stored is left as it was; the
+// command goes on with the others and fails at the end.
+void ReportTooLong(void) {
+    // setText holds "NAME[...]=": name the element without the "=".
+    setText[WideLength(setText) - 1] = 0;
+    ReportErrorText(u"Element value too long \"%s\"\r\n", setText);
+}
+
+// Runs SET with setText for a value that may hold characters the host acts
+// on: variable expansion, command separators and redirection are off for the
+// SET line, so the value is stored exactly as given instead of being cut at
+// "&" or "|", sent to a file by ">" or expanded at "%". Afterwards the state
+// of the guard is set again; separators and redirection stay off until the
+// guard ends, which puts back the user's own state.
+void RunVerbatimSet(void) {
+    RunHostCommand(u"setdos", u" /x-135678");
+    RunHostCommand(u"set", setText);
+    RunHostCommand(u"setdos", u" /x-1478+3");
+}
+
+// Rewrites one element. Returns false when the element could not be read or
+// its new value could not be stored.
+bool ProcessElement(const Options& options, int32_t dimensions, int32_t row, int32_t column) {
+    FormatElement(options.name, dimensions, row, column);
+    // A failed expansion (reported by the host) may leave the reference in
+    // the buffer; storing that back would overwrite the element.
+    if (ExpandVariables(elementText, 1) < 0) return false;
+
+    if (options.quoteMode != QUOTE_NONE) {
+        if (elementText[0] == 0 && options.quoteMode != QUOTE_ALL) return true;
+        if (!AppendValue(elementText, true)) {
+            ReportTooLong();
+            return false;
+        }
+        RunVerbatimSet();
+        return true;
+    }
+
+    if (options.unremap) {
+        if (Unremap(elementText, convertedText) <= 0) return true;
+        if (!AppendValue(convertedText, false)) {
+            ReportTooLong();
+            return false;
+        }
+        RunVerbatimSet();
+        return true;
+    }
+
+    if (Remap(elementText, convertedText) <= 0) return true;
+    if (!AppendValue(convertedText, false)) {
+        ReportTooLong();
+        return false;
+    }
+    RunHostCommand(u"set", setText);
+    return true;
+}
+
+}  // namespace
+
+PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
+    if (buffer == nullptr) return 1;
+    ParseArgs(buffer, SAFEARRAY_PARSE_FLAGS);
+    if (parseResult.argCount < 1) {
+        ReportError(u"Missing array name\r\n");
+        return 1;
+    }
+
+    Options options = {};
+    const int32_t early = ReadOptions(&options);
+    if (early >= 0) return early;
+    if (options.name == nullptr) {
+        ReportError(u"Missing array name\r\n");
+        return 1;
+    }
+
+    for (char16_t* c = options.name; *c != 0; ++c) *c = WideToUpper(*c);
+    if (!IsValidName(options.name)) {
+        ReportErrorText(u"Bad array name \"%s\"\r\n", options.name);
+        return 1;
+    }
+    if (WideLength(options.name) > LONGEST_NAME) {
+        ReportErrorText(u"Array name too long \"%s\"\r\n", options.name);
+        return 1;
+    }
+
+    const int32_t dimensions = ShapeQuery(options.name, SHAPE_DIMENSIONS);
+    if (dimensions < 1) {
+        ReportErrorText(u"Not an array \"%s\"\r\n", options.name);
+        return 1;
+    }
+    if (dimensions > 2) {
+        ReportErrorText(u"Too many dimensions \"%s\"\r\n", options.name);
+        return 1;
+    }
+
+    const int32_t rows = ShapeQuery(options.name, SHAPE_ROWS);
+    int32_t columns = 1;
+    if (dimensions == 2) {
+        columns = ShapeQuery(options.name, SHAPE_COLUMNS);
+    } else {
+        options.columnGiven = false;
+    }
+
+    // Given rows and columns are passed on as typed; the host judges them.
+    const int64_t firstRow = options.rowGiven ? options.row : 0;
+    const int64_t lastRow = options.rowGiven ? options.row : static_cast<int64_t>(rows) - 1;
+    const int64_t firstColumn = options.columnGiven ? options.column : 0;
+    const int64_t lastColumn = options.columnGiven ? options.column : static_cast<int64_t>(columns) - 1;
+
+    bool failed = false;
+    BeginExpansionGuard();
+    for (int64_t row = firstRow; row <= lastRow; ++row) {
+        for (int64_t column = firstColumn; column <= lastColumn; ++column) {
+            if (!ProcessElement(options, dimensions, static_cast<int32_t>(row), static_cast<int32_t>(column))) {
+                failed = true;
+            }
+        }
+    }
+    EndExpansionGuard();
+    return failed ? 1 : 0;
+}

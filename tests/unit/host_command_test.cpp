@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "plugin/errors.h"
+#include "plugin/host_command.h"
+#include "plugin/host_services.h"
+#include "plugin/wide.h"
+#include "test_support.h"
+
+namespace {
+
+class HostCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { HostLine(u"setdos /x0"); }
+    void TearDown() override {
+        while (ExpansionGuardDepth() > 0) EndExpansionGuard();
+        HostLine(u"setdos /x0");
+        HostLine(u"set plumtest=");
+    }
+};
+
+TEST_F(HostCommandTest, RunsCommandsThroughTheHost) {
+    EXPECT_EQ(RunHostCommand(u"set", u"plumtest=one"), 0);
+    EXPECT_EQ(HostExpand(u"%plumtest"), u"one");
+    EXPECT_EQ(RunHostCommand(u"set", u" plumtest=two"), 0) << "leading white space is kept, no space added";
+    EXPECT_EQ(HostExpand(u"%plumtest"), u"two");
+    EXPECT_EQ(RunHostCommand(u"set plumtest=three", nullptr), 0);
+    EXPECT_EQ(HostExpand(u"%plumtest"), u"three");
+    EXPECT_EQ(RunHostCommand(u"set plumtest=four", u""), 0);
+    EXPECT_EQ(HostExpand(u"%plumtest"), u"four");
+}
+
+TEST_F(HostCommandTest, NeverDoublesTheStar) {
+    // The host strips one leading "*"; a second one would make "*set" an
+    // unknown command and leave the variable alone.
+    EXPECT_EQ(RunHostCommand(u"*set", u"plumtest=starred"), 0);
+    EXPECT_EQ(HostExpand(u"%plumtest"), u"starred");
+    HostLine(u"setdos /x-1");
+    EXPECT_EQ(RunHostCommand(u"*set", u"plumtest=again"), 0);
+    EXPECT_EQ(HostExpand(u"%plumtest"), u"again");
+}
+
+TEST_F(HostCommandTest, RefusesEmptyAndOverlongLines) {
+    EXPECT_EQ(RunHostCommand(nullptr, u"x"), -1);
+    EXPECT_EQ(RunHostCommand(u"", u"x"), -1);
+    // "*set " + name=value of 16378 units is 16383 units: the most that fits.
+    std::u16string value = u"plumtest=" + Repeat(u'v', 16378 - 9);
+    EXPECT_EQ(RunHostCommand(u"set", value.c_str()), 0);
+    EXPECT_EQ(HostExpand(u"%plumtest").size(), 16378u - 9u);
+    value += u'v';
+    EXPECT_EQ(RunHostCommand(u"set", value.c_str()), -1);
+    EXPECT_EQ(HostExpand(u"%plumtest").size(), 16378u - 9u) << "a line that does not fit is not run";
+}
+
+TEST_F(HostCommandTest, GuardSetsTheExpansionStateAndRestoresIt) {
+    HostLine(u"setdos /x-2");
+    ASSERT_EQ(HostExpand(u"%_expansion"), u"2");
+    BeginExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"12478");
+    EndExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"2");
+}
+
+TEST_F(HostCommandTest, EmptyStateIsRestoredAsZero) {
+    ASSERT_EQ(HostExpand(u"%_expansion"), u"");
+    BeginExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"1478");
+    EndExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"");
+}
+
+TEST_F(HostCommandTest, GuardsNestAndOnlyTheOutermostRestores) {
+    HostLine(u"setdos /x-5");
+    BeginExpansionGuard();
+    BeginExpansionGuard();
+    EXPECT_EQ(ExpansionGuardDepth(), 2);
+    EndExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"14578") << "an inner end changes nothing";
+    EndExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"5");
+    EndExpansionGuard();
+    EXPECT_EQ(HostExpand(u"%_expansion"), u"5") << "an unmatched end changes nothing";
+    EXPECT_EQ(ExpansionGuardDepth(), 0);
+}
+
+TEST(FormatSystemError, GivesOneLineWithoutTrailingSpace) {
+    char16_t buffer[SYSTEM_ERROR_TEXT_LEN];
+    EXPECT_EQ(FormatSystemError(nullptr, 2), -1);
+    ASSERT_EQ(FormatSystemError(buffer, -1), 0);
+    EXPECT_EQ(std::u16string(buffer), u"Unknown error");
+    for (int32_t code : {2, 5, 13, 234}) {
+        ASSERT_EQ(FormatSystemError(buffer, code), 0);
+        const std::u16string text = buffer;
+        ASSERT_FALSE(text.empty()) << code;
+        EXPECT_FALSE(IsWideSpace(text.back())) << code;
+        EXPECT_EQ(text.find(u'\n'), std::u16string::npos) << code;
+    }
+    ASSERT_EQ(FormatSystemError(buffer, 0x2ABCDEF), 0);
+    EXPECT_EQ(std::u16string(buffer), u"Error 44813807");
+}
+
+TEST(PrintErrorPrefix, OutsideABatchFileOnlyTheName) {
+    CapturedStderr captured;
+    EXPECT_EQ(PrintErrorPrefix(), 0);
+    EXPECT_EQ(captured.Bytes(), "Plumquist plugin: ");
+}
+
+TEST(ReportErrorText, UserTextIsNeverAFormat) {
+    CapturedStderr captured;
+    ReportErrorText(u"Bad value \"%s\"\r\n", u"%s%d%n");
+    EXPECT_EQ(captured.Bytes(), "Plumquist plugin: Bad value \"%s%d%n\"\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "plugin/numbers.h"
+#include "test_support.h"
+
+namespace {
+
+struct NumberCase {
+    const char16_t* text;
+    int32_t result;
+    uint32_t value;
+};
+
+TEST(ParseNumber, WholeTextMustBeANumber) {
+    const NumberCase cases[] = {
+        {u"42", 0, 42},
+        {u"0x2A", 0, 42},
+        {u"0X2a", 0, 42},
+        {u"0", 0, 0},
+        {u"007", 0, 7},
+        {u"4294967295", 0, 4294967295u},
+        {u"0xFFFFFFFF", 0, 4294967295u},
+        {u"4294967296", -1, 0},
+        {u"0x100000000", -1, 0},
+        {u"0x", -1, 0},  // "0" then an "x" that is not followed by a hex digit
+        {u"x1", -1, 0},
+        {u"-1", -1, 0},
+        {u"+1", -1, 0},
+        {u"", -1, 0},
+        {u" 1", -1, 0},
+        {u"1 ", -1, 0},
+        {u"12abc", -1, 0},
+        {u"0x1g", -1, 0},
+    };
+    for (const NumberCase& c : cases) {
+        uint32_t value = 12345;
+        EXPECT_EQ(ParseNumber(c.text, &value, nullptr), c.result) << Narrow(c.text);
+        if (c.result == 0) {
+            EXPECT_EQ(value, c.value) << Narrow(c.text);
+        } else {
+            EXPECT_EQ(value, 12345u) << "a failed parse stores nothing: " << Narrow(c.text);
+        }
+    }
+}
+
+TEST(ParseNumber, EndPositionLeavesTheRestToTheCaller) {
+    struct EndCase {
+        const char16_t* text;
+        uint32_t value;
+        int32_t endOffset;
+    };
+    const EndCase cases[] = {
+        {u"12abc", 12, 2}, {u"0x1Fz", 31, 4}, {u"0x", 0, 1}, {u"7,text", 7, 1}, {u"99", 99, 2},
+    };
+    for (const EndCase& c : cases) {
+        uint32_t value = 0;
+        const char16_t* end = nullptr;
+        ASSERT_EQ(ParseNumber(c.text, &value, &end), 0) << Narrow(c.text);
+        EXPECT_EQ(value, c.value) << Narrow(c.text);
+        EXPECT_EQ(end - c.text, c.endOffset) << Narrow(c.text);
+    }
+    uint32_t value = 0;
+    const char16_t* end = nullptr;
+    EXPECT_EQ(ParseNumber(u"99999999999x", &value, &end), -1);
+    EXPECT_EQ(ParseNumber(u"abc", &value, &end), -1);
+}
+
+TEST(ParseNumber, NullArgumentsFail) {
+    uint32_t value = 0;
+    EXPECT_EQ(ParseNumber(nullptr, &value, nullptr), -1);
+    EXPECT_EQ(ParseNumber(u"1", nullptr, nullptr), -1);
+}
+
+}  // namespace

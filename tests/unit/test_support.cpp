@@ -1,0 +1,79 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform.h"
+#include "plugin/host_services.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+int32_t HostLine(const std::u16string& line) {
+    std::u16string buffer = line;
+    buffer.resize(MAX_ARG_LEN, u'\0');
+    return Command(buffer.data(), 0);
+}
+
+std::u16string HostExpand(const std::u16string& expression) {
+    std::u16string buffer = expression;
+    buffer.resize(MAX_ARG_LEN, u'\0');
+    ExpandVariables(buffer.data(), 1);
+    return std::u16string(buffer.c_str());
+}
+
+namespace {
+HostHandle capturedHandle = 0;
+HostHandle CapturedHandle(void) { return capturedHandle; }
+int captureCount = 0;
+}  // namespace
+
+CapturedStderr::CapturedStderr() {
+    path_ = "captured-stderr-" + std::to_string(++captureCount) + ".txt";
+#if defined(_WIN32)
+    HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    capturedHandle = reinterpret_cast<HostHandle>(file);
+#else
+    capturedHandle = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+#endif
+    PlatformSetStandardError(&CapturedHandle);
+}
+
+CapturedStderr::~CapturedStderr() {
+    PlatformRestore("StandardError");
+#if defined(_WIN32)
+    CloseHandle(reinterpret_cast<HANDLE>(capturedHandle));
+#else
+    close(static_cast<int>(capturedHandle));
+#endif
+    std::remove(path_.c_str());
+}
+
+std::string CapturedStderr::Bytes() const {
+    std::ifstream file(path_, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::u16string Repeat(char16_t unit, size_t n) { return std::u16string(n, unit); }
+
+std::string Narrow(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(c));
+            out += hex;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,34 @@
+// Helpers the unit tests share: talking to the host emulator linked into the
+// test program, catching what the plug-in writes to standard error, and
+// building long texts.
+#pragma once
+
+#include <string>
+
+#include "plugin/abi.h"
+
+// Runs a line in the host as if typed (SET, SETHOST, SETDOS, ...).
+int32_t HostLine(const std::u16string& line);
+
+// The host's expansion of an expression such as u"%_expansion".
+std::u16string HostExpand(const std::u16string& expression);
+
+// While alive, the plug-in's standard error handle points at a temporary
+// file; Text() returns what was written to it, as UTF-16 from UTF-8.
+class CapturedStderr {
+public:
+    CapturedStderr();
+    ~CapturedStderr();
+    CapturedStderr(const CapturedStderr&) = delete;
+    CapturedStderr& operator=(const CapturedStderr&) = delete;
+    std::string Bytes() const;
+
+private:
+    std::string path_;
+};
+
+// A text of n copies of one code unit.
+std::u16string Repeat(char16_t unit, size_t n);
+
+// ASCII/UTF-8 view of a UTF-16 text, for readable failure messages.
+std::string Narrow(const std::u16string& text);

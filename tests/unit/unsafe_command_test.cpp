@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "captured_output.h"
+#include "charset/unsafe_command.h"
+#include "charset/unsafe_set.h"
+#include "platform/platform.h"
+#include "plugin/errors.h"
+#include "test_support.h"
+
+namespace {
+
+// The characters of the unsafe set in code order.
+std::u16string EnabledCharacters() {
+    std::u16string enabled;
+    for (int32_t i = 0; i < UNSAFE_COUNT; ++i) {
+        if (unsafeSet[i] != 0) enabled += static_cast<char16_t>(UNSAFE_FIRST + i);
+    }
+    return enabled;
+}
+
+int32_t RunUnsafe(const std::u16string& arguments) {
+    std::u16string buffer = arguments;
+    buffer.resize(MAX_ARG_LEN, u'\0');
+    return unsafe(buffer.data());
+}
+
+std::string Utf8(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string SystemText(int32_t code) {
+    char16_t text[SYSTEM_ERROR_TEXT_LEN];
+    FormatSystemError(text, code);
+    return Utf8(text);
+}
+
+class UnsafeCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetDefaultUnsafe(); }
+    void TearDown() override {
+        PlatformRestoreAll();
+        SetDefaultUnsafe();
+    }
+};
+
+const std::u16string kDefaults = u"\"%&()<>[]^`|";
+
+TEST_F(UnsafeCommandTest, ResultsAndTheSetAfterEachCall) {
+    // Every case starts from the defaults plus "x", so that a reset shows.
+    const std::u16string start = u"\"%&()<>[]^`x|";
+    struct Case {
+        const char16_t* arguments;
+        int32_t result;
+        std::u16string after;
+    };
+    const Case cases[] = {
+        {u"", 0, start},
+        {u"/E:5", 0, u"\"%&()5<>[]^`x|"},
+        {u"/E:05", 1, start},
+        {u"/E:a-", 1, start},
+        {u"/E:ab", 1, start},
+        {u"/E:0x80", 1, start},
+        {u"/E:a-bc", 1, start},  // the range was applied, then undone
+        {u"/E:= /D:12345", 1, start},
+        {u"/R /Z", 1, start},
+        {u"/Z /X", 1, kDefaults},
+        {u"hello", 1, start},
+        {u"/R /Z /?", 0, start},
+        {u"/?? /X", 0, start},
+        {u"/Z /E:=", 0, u"\"%&()<=>[]^`|"},
+        {u"/D:x /E:y", 0, u"\"%&()<>[]^`y|"},
+    };
+    for (const Case& c : cases) {
+        SetDefaultUnsafe();
+        unsafeSet[u'x' - UNSAFE_FIRST] = 1;
+        CapturedOutput output;
+        CapturedStderr err;
+        EXPECT_EQ(RunUnsafe(c.arguments), c.result) << Narrow(c.arguments);
+        EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(c.after)) << Narrow(c.arguments);
+        EXPECT_EQ(err.Bytes().empty(), c.result == 0) << Narrow(c.arguments);
+    }
+    EXPECT_EQ(unsafe(nullptr), 1);
+}
+
+int32_t injectedCode = 0;
+int32_t FailingRead(const char16_t*, const char16_t*, uint32_t*, uint8_t*, uint32_t*) { return injectedCode; }
+int32_t FailingWrite(const char16_t*, const char16_t*, uint32_t, const uint8_t*, uint32_t) { return injectedCode; }
+
+TEST_F(UnsafeCommandTest, RestoreFailureNamesTheSystemErrorAndKeepsTheSet) {
+    PlatformSetRegistryRead(&FailingRead);
+    for (int32_t code : {2, 5, 13}) {
+        injectedCode = code;
+        unsafeSet[u'~' - UNSAFE_FIRST] = 1;
+        CapturedOutput output;
+        CapturedStderr err;
+        EXPECT_EQ(RunUnsafe(u"/R /E:q"), 1) << code;
+        EXPECT_EQ(err.Bytes(),
+                  "Plumquist plugin: Error restoring data from registry:\r\n" + SystemText(code) + "\r\n")
+            << code;
+        EXPECT_EQ(output.Out(), u"") << code;
+        EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(u"\"%&()<>[]^`|~")) << code;
+    }
+}
+
+TEST_F(UnsafeCommandTest, SaveFailureNamesTheSystemErrorAndKeepsTheChanges) {
+    PlatformSetRegistryWrite(&FailingWrite);
+    for (int32_t code : {2, 5, 13}) {
+        injectedCode = code;
+        SetDefaultUnsafe();
+        CapturedOutput output;
+        CapturedStderr err;
+        EXPECT_EQ(RunUnsafe(u"/S /E:x"), 1) << code;
+        EXPECT_EQ(err.Bytes(), "Plumquist plugin: Error saving data to registry:\r\n" + SystemText(code) + "\r\n")
+            << code;
+        EXPECT_EQ(output.Out(), u"") << code;
+        EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(u"\"%&()<>[]^`x|")) << code;
+    }
+}
+
+TEST(UnsafeListingWidth, ConsoleWidthWithinLimitsElse80) {
+    struct Case {
+        bool console;
+        int32_t width;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {false, 120, 80}, {true, 0, 80},    {true, 39, 80},   {true, 40, 40},
+        {true, 120, 120}, {true, 256, 256}, {true, 257, 80}, {true, -1, 80},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UnsafeListingWidth(c.console, c.width), c.expected) << c.console << " " << c.width;
+    }
+}
+
+}  // namespace
