@@ -30,6 +30,9 @@ if(EXISTS ${dir}/${name}.args)
     separate_arguments(extra UNIX_COMMAND "${extra}")
 endif()
 
+# Scripts that unload and load the plug-in again find it here.
+set(ENV{PLUGIN_FILE} ${PLUGIN})
+
 execute_process(
     COMMAND ${EMULATOR} ${HOST} ${extra} -p ${PLUGIN} ${name}.btm
     WORKING_DIRECTORY ${WORK}

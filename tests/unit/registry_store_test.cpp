@@ -113,3 +113,90 @@ TEST(PlatformTable, EntriesRestoreByNameOrAllAtOnce) {
 }
 
 }  // namespace
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cstdio>
+#include <cstdlib>
+#endif
+
+extern "C" int32_t PLUM_CALL InitializePlugin(void);
+
+namespace {
+
+// Removes the plug-in's key (Windows) or the file store (elsewhere).
+void ForgetStoredSet() {
+#if defined(_WIN32)
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VIDaveruz");
+#else
+    if (getenv("PLUMQUIST_REGISTRY") == nullptr) setenv("PLUMQUIST_REGISTRY", "unit-test.registry", 1);
+    std::remove(getenv("PLUMQUIST_REGISTRY"));
+#endif
+}
+
+class InitializeTest : public RegistryStoreTest {
+protected:
+    void SetUp() override {
+        RegistryStoreTest::SetUp();
+        HostLine(u"set noloadmsg=1");
+        ForgetStoredSet();
+    }
+    void TearDown() override {
+        HostLine(u"set noloadmsg=");
+        RegistryStoreTest::TearDown();
+    }
+};
+
+TEST_F(InitializeTest, FirstLoadWritesTheDefaults) {
+    for (int32_t& flag : unsafeSet) flag = 0;
+    ASSERT_EQ(InitializePlugin(), 0);
+    uint8_t bytes[UNSAFE_VALUE_SIZE] = {};
+    uint32_t type = 0;
+    uint32_t size = sizeof bytes;
+    ASSERT_EQ(PlatRegistryRead(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, &type, bytes, &size), 0);
+    EXPECT_EQ(type, PLAT_REG_BINARY);
+    EXPECT_EQ(size, 12u);
+    EXPECT_EQ(std::memcmp(bytes, kDefaultBytes, sizeof bytes), 0);
+    EXPECT_NE(IsDangerous(u'<'), 0);
+}
+
+TEST_F(InitializeTest, SavedSetReplacesTheDefaults) {
+    uint8_t bytes[UNSAFE_VALUE_SIZE] = {};
+    bytes[0] = 0x01;  // the space alone
+    WriteStored(PLAT_REG_BINARY, bytes, sizeof bytes);
+    ASSERT_EQ(InitializePlugin(), 0);
+    EXPECT_NE(IsDangerous(u' '), 0);
+    EXPECT_EQ(IsDangerous(u'<'), 0);
+}
+
+TEST_F(InitializeTest, BadValueKeepsTheDefaultsAndIsNotRepaired) {
+    const uint8_t dword[4] = {1, 2, 3, 4};
+    WriteStored(PLAT_REG_DWORD, dword, sizeof dword);
+    for (int32_t& flag : unsafeSet) flag = 0;
+    ASSERT_EQ(InitializePlugin(), 0);
+    EXPECT_NE(IsDangerous(u'<'), 0);
+    uint8_t bytes[8] = {};
+    uint32_t type = 0;
+    uint32_t size = sizeof bytes;
+    ASSERT_EQ(PlatRegistryRead(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, &type, bytes, &size), 0);
+    EXPECT_EQ(type, PLAT_REG_DWORD);
+    EXPECT_EQ(size, 4u);
+}
+
+TEST_F(InitializeTest, OldHostIsRefusedAndNothingIsTouched) {
+    HostLine(u"sethost _4ver=7.00");
+    for (int32_t& flag : unsafeSet) flag = 0;
+    CapturedStderr captured;
+    EXPECT_EQ(InitializePlugin(), -1);
+    HostLine(u"sethost _4ver=");
+    EXPECT_EQ(captured.Bytes(), "Plumquist plugin: 4NT / Take Command v8.0 or higher required!\r\n");
+    EXPECT_EQ(IsDangerous(u'<'), 0) << "the set stays empty";
+    uint32_t size = 12;
+    uint8_t bytes[12];
+    EXPECT_EQ(PlatRegistryRead(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, nullptr, bytes, &size),
+              PLAT_ERROR_FILE_NOT_FOUND)
+        << "the registry is not touched";
+}
+
+}  // namespace
