@@ -46,13 +46,16 @@ PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
         return -1;
     }
 
-    WideCopy(buffer, QUERY_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
-    ExpandVariables(buffer, 1);
+    // noloadmsg is the user's variable and may be long: its expansion gets a
+    // buffer of the host's full size.
+    char16_t loadConditions[MAX_ARG_LEN];
+    WideCopy(loadConditions, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
+    ExpandVariables(loadConditions, 1);
 
     SetDefaultUnsafe();
     if (LoadUnsafeSet() == PLAT_ERROR_FILE_NOT_FOUND) SaveUnsafeSet();
 
-    if (WideCompare(buffer, u"00") == 0) {
+    if (WideCompare(loadConditions, u"00") == 0) {
         Printf(u"%s plugin v%d.%d.%d loaded.\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
     }
     return 0;

@@ -184,6 +184,13 @@ TEST_F(InitializeTest, BadValueKeepsTheDefaultsAndIsNotRepaired) {
     EXPECT_EQ(size, 4u);
 }
 
+TEST_F(InitializeTest, LongNoLoadMessageValueIsReadSafely) {
+    // The value is far longer than the plug-in's small query buffers.
+    HostLine(u"set noloadmsg=" + Repeat(u'x', 5000));
+    EXPECT_EQ(InitializePlugin(), 0);
+    EXPECT_NE(IsDangerous(u'<'), 0);
+}
+
 TEST_F(InitializeTest, OldHostIsRefusedAndNothingIsTouched) {
     HostLine(u"sethost _4ver=7.00");
     for (int32_t& flag : unsafeSet) flag = 0;
