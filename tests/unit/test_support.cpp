@@ -1,18 +1,9 @@
 #include "test_support.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "platform/platform.h"
 #include "plugin/host_services.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 int32_t HostLine(const std::u16string& line) {
     std::u16string buffer = line;
@@ -33,34 +24,12 @@ HostHandle CapturedHandle(void) { return capturedHandle; }
 int captureCount = 0;
 }  // namespace
 
-CapturedStderr::CapturedStderr() {
-    path_ = "captured-stderr-" + std::to_string(++captureCount) + ".txt";
-#if defined(_WIN32)
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    capturedHandle = reinterpret_cast<HostHandle>(file);
-#else
-    capturedHandle = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-#endif
+CapturedStderr::CapturedStderr() : file_("captured-stderr-" + std::to_string(++captureCount) + ".txt") {
+    capturedHandle = file_.Handle();
     PlatformSetStandardError(&CapturedHandle);
 }
 
-CapturedStderr::~CapturedStderr() {
-    PlatformRestore("StandardError");
-#if defined(_WIN32)
-    CloseHandle(reinterpret_cast<HANDLE>(capturedHandle));
-#else
-    close(static_cast<int>(capturedHandle));
-#endif
-    std::remove(path_.c_str());
-}
-
-std::string CapturedStderr::Bytes() const {
-    std::ifstream file(path_, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+CapturedStderr::~CapturedStderr() { PlatformRestore("StandardError"); }
 
 std::u16string Repeat(char16_t unit, size_t n) { return std::u16string(n, unit); }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plugin/abi.h"
+#include "scratch_file.h"
 
 // Runs a line in the host as if typed (SET, SETHOST, SETDOS, ...).
 int32_t HostLine(const std::u16string& line);
@@ -14,17 +15,17 @@ int32_t HostLine(const std::u16string& line);
 std::u16string HostExpand(const std::u16string& expression);
 
 // While alive, the plug-in's standard error handle points at a temporary
-// file; Text() returns what was written to it, as UTF-16 from UTF-8.
+// file; Bytes() returns what was written to it.
 class CapturedStderr {
 public:
     CapturedStderr();
     ~CapturedStderr();
     CapturedStderr(const CapturedStderr&) = delete;
     CapturedStderr& operator=(const CapturedStderr&) = delete;
-    std::string Bytes() const;
+    std::string Bytes() const { return file_.Bytes(); }
 
 private:
-    std::string path_;
+    ScratchFile file_;
 };
 
 // A text of n copies of one code unit.
