@@ -109,7 +109,9 @@ void ReportRegistryFailure(const char16_t* message, int32_t code) {
 }
 
 void ListUnsafeSet(void) {
-    const int32_t width = UnsafeListingWidth(QueryIsConsole(PlatStandardOutput()) != 0, PlatConsoleWidth());
+    // The console is asked for its width only when standard output is one.
+    const bool toConsole = QueryIsConsole(PlatStandardOutput()) != 0;
+    const int32_t width = UnsafeListingWidth(toConsole, toConsole ? PlatConsoleWidth() : 0);
     QPuts(u"\nUnsafe characters:\n");
     int32_t column = 0;
     bool any = false;

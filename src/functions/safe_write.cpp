@@ -33,19 +33,12 @@ constexpr int64_t HANDLE_VALUE_MAX = 0x7FFFFFFF;
 
 bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-int32_t HexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 // Reads digits of the base from text; stores where they end.
 int64_t ReadDigits(const char16_t* text, int32_t base, const char16_t** end) {
     int64_t value = 0;
     const char16_t* p = text;
     for (;; ++p) {
-        const int32_t digit = base == 16 ? HexValue(*p) : (IsAsciiDigit(*p) ? *p - u'0' : -1);
+        const int32_t digit = WideDigitValueInBase(*p, base);
         if (digit < 0) break;
         value = value * base + digit;
         if (value > HANDLE_VALUE_MAX) value = HANDLE_VALUE_MAX + 1;
@@ -60,7 +53,7 @@ int64_t ReadDigits(const char16_t* text, int32_t base, const char16_t** end) {
 bool ParseHandle(const char16_t* text, HostHandle* handle) {
     const char16_t* end = text;
     HostHandle value = 0;
-    if (text[0] == u'0' && WideToLower(text[1]) == u'x' && HexValue(text[2]) >= 0) {
+    if (text[0] == u'0' && WideToLower(text[1]) == u'x' && IsWideHexDigit(text[2])) {
         value = static_cast<HostHandle>(ReadDigits(text + 2, 16, &end));
     } else if (IsWideDigit(text[0])) {
         value = static_cast<HostHandle>(ReadDigits(text, 10, &end));

@@ -41,7 +41,7 @@ bool HostSupportsArrays(void) {
     const int32_t version = WideToLong(buffer);
     WideCopy(buffer, QUERY_LEN, u"%_cmdproc");
     ExpandVariables(buffer, 1);
-    return static_cast<uint32_t>(version - 10) <= 245u && !WideEqualsIgnoreCase(buffer, u"TCCLE");
+    return static_cast<uint32_t>(version) - 10u <= 245u && !WideEqualsIgnoreCase(buffer, u"TCCLE");
 }
 
 int32_t RemoveNameFromList(const char16_t* name) { return RemoveNameFrom(pluginNames, name); }

@@ -2,17 +2,6 @@
 
 #include "plugin/wide.h"
 
-namespace {
-
-int32_t DigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return 99;
-}
-
-}  // namespace
-
 int32_t ParseNumber(const char16_t* text, uint32_t* value, const char16_t** end) {
     if (text == nullptr || value == nullptr) return -1;
 
@@ -28,8 +17,8 @@ int32_t ParseNumber(const char16_t* text, uint32_t* value, const char16_t** end)
     // Accumulate in 64 bits so that any value above 4294967295 is caught.
     uint64_t number = 0;
     const char16_t* p = digits;
-    for (; DigitValue(*p) < static_cast<int32_t>(base); ++p) {
-        number = number * base + static_cast<uint64_t>(DigitValue(*p));
+    for (; WideDigitValueInBase(*p, static_cast<int32_t>(base)) >= 0; ++p) {
+        number = number * base + static_cast<uint64_t>(WideDigitValueInBase(*p, static_cast<int32_t>(base)));
         if (number > 0xFFFFFFFFu) return -1;
     }
 

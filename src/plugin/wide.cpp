@@ -140,6 +140,25 @@ bool IsWidePunct(char16_t c) {
     return InRanges(c, kPunctRanges);
 }
 
+int32_t WideDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c < 0x100) return -1;
+    // Each range starts at its script's zero.
+    for (const WideRange& range : kDigitRanges) {
+        if (c >= range.first && c <= range.last) return c - range.first;
+    }
+    return -1;
+}
+
+int32_t WideDigitValueInBase(char16_t c, int32_t base) {
+    int32_t value = WideDigitValue(c);
+    if (value < 0 && base > 10) {
+        if (c >= u'a' && c <= u'z') value = c - u'a' + 10;
+        if (c >= u'A' && c <= u'Z') value = c - u'A' + 10;
+    }
+    return value >= 0 && value < base ? value : -1;
+}
+
 int32_t WideToLong(const char16_t* text) {
     int32_t i = 0;
     while (IsWideSpace(text[i])) ++i;
@@ -149,8 +168,8 @@ int32_t WideToLong(const char16_t* text) {
         ++i;
     }
     int64_t value = 0;
-    for (; text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i] - u'0');
+    for (; WideDigitValue(text[i]) >= 0; ++i) {
+        value = value * 10 + WideDigitValue(text[i]);
         if (value > static_cast<int64_t>(INT32_MAX) + 1) value = static_cast<int64_t>(INT32_MAX) + 1;
     }
     if (negative) value = -value;

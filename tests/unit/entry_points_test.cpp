@@ -61,7 +61,8 @@ TEST_F(HostVersionTest, ArraysNeedVersion10To255AndNotTheLightEdition) {
         {u"33.00", u"TCC", true},   {u"10", u"TCC", true},     {u"255", u"TCC", true},
         {u"9.00", u"TCC", false},   {u"256", u"TCC", false},   {u"33.00", u"tccle", false},
         {u"33.00", u"TccLe", false}, {u"33.00", u"TCCLE2", true}, {u"\"\"", u"TCC", false},
-        {u"-5", u"TCC", false},
+        {u"-5", u"TCC", false},     {u"-99999999999", u"TCC", false}, {u"99999999999", u"TCC", false},
+        {u"\xFF11\xFF10", u"TCC", true},
     };
     for (const VersionCase& c : cases) {
         HostLine(u"sethost _4ver=" + std::u16string(c.version));

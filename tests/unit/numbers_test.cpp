@@ -31,6 +31,13 @@ TEST(ParseNumber, WholeTextMustBeANumber) {
         {u"1 ", -1, 0},
         {u"12abc", -1, 0},
         {u"0x1g", -1, 0},
+        // The runtime's conversion reads the Unicode decimal digits too, but
+        // not the superscripts that the digit class also holds.
+        {u"\xFF11\xFF12", 0, 12},
+        {u"0x\xFF11" u"f", 0, 31},
+        {u"\x0661\x0660", 0, 10},
+        {u"\x00B2", -1, 0},
+        {u"0x\xFF21", -1, 0},
     };
     for (const NumberCase& c : cases) {
         uint32_t value = 12345;
