@@ -3,7 +3,6 @@
 #include "plugin/abi.h"
 #include "plugin/errors.h"
 #include "plugin/host_command.h"
-#include "plugin/host_services.h"
 #include "plugin/wide.h"
 
 int32_t unsafeSet[UNSAFE_COUNT];
@@ -13,7 +12,6 @@ namespace {
 const char16_t kDefaultUnsafe[] = u"\"%&()<>[]^`|";
 // A name that does not fit the expression is a bad argument: the negated
 // Windows code for an invalid parameter.
-constexpr int32_t NAME_TOO_LONG_RESULT = -87;
 
 // The copy loop shared by Remap and Unremap: stops after the terminator or at
 // REMAP_LIMIT, writing strictly forwards so the buffers may overlap that way.
@@ -70,29 +68,15 @@ namespace {
 // Replaces text by the host's value of "%name". Returns 1 when text now holds
 // a value to count, 0 for an empty value, or a negative failure.
 int32_t ExpandNameInPlace(char16_t* text) {
-    const char16_t* name = text[0] == u'%' ? text + 1 : text;
+    const char16_t* name = NameArgument(text);
     if (name[0] == 0) {
         ReportError(u"Missing variable or function name\r\n");
         return -1;
     }
-    // "%" and the name must fit the work buffer with its terminator: a cut
-    // name would count the value of some other variable.
-    int32_t length = 0;
-    while (length < MAX_ARG_LEN - 1 && name[length] != 0) ++length;
-    if (length > MAX_ARG_LEN - 2) {
-        ReportError(u"Name too long\r\n");
-        return NAME_TOO_LONG_RESULT;
-    }
-
+    // A name too long for "%" and the name is refused, not cut: a cut name
+    // would count the value of some other variable.
     char16_t work[MAX_ARG_LEN];
-    work[0] = u'%';
-    WideCopy(work + 1, MAX_ARG_LEN - 1, name);
-    work[MAX_ARG_LEN - 1] = 0;
-
-    BeginExpansionGuard();
-    const int32_t result = ExpandVariables(work, 1);
-    EndExpansionGuard();
-
+    const int32_t result = ExpandGuarded(work, u"%", name, u"", 1, u"Name too long\r\n");
     if (result < 0) return result;
     if (work[0] == 0) return 0;
     WideCopy(text, MAX_ARG_LEN, work);
@@ -121,6 +105,8 @@ int32_t CountChars(char16_t* text, int32_t mode, bool expand) {
     if (mode == 1) return dangerous;
     return -2;
 }
+
+const char16_t* NameArgument(const char16_t* argument) { return argument[0] == u'%' ? argument + 1 : argument; }
 
 bool IsOptionValueSeparator(char16_t c) { return c == u':' || c == u'='; }
 

@@ -36,6 +36,10 @@ int32_t Unremap(const char16_t* source, char16_t* destination);
 // host's negative expansion result.
 int32_t CountChars(char16_t* text, int32_t mode, bool expand);
 
+// The name in a name argument: a variable or function may be written with
+// one leading "%", as the host would show it.
+const char16_t* NameArgument(const char16_t* argument);
+
 // ":" or "=" between an option letter and its value.
 bool IsOptionValueSeparator(char16_t c);
 // "," or ";" between the items of a list.

@@ -24,9 +24,6 @@ int32_t CountInto(char16_t* buffer, int32_t mode, bool expand) {
     return 0;
 }
 
-// A name may be typed with one leading "%", as it would be in the host.
-const char16_t* SkipPercent(const char16_t* argument) { return argument[0] == u'%' ? argument + 1 : argument; }
-
 // The escape sequence the host reads back as the plain character c: "%%"
 // for a percent sign, otherwise "%=" and the character, with "k" standing for
 // a back-quote and "q" for a double quote. Returns its length.
@@ -50,7 +47,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_countunsafex(char16_t* buffer) { return CountInt
 
 PLUM_EXPORT int32_t PLUM_CALL f_safeenv(char16_t* buffer) {
     if (buffer == nullptr) return 1;
-    const char16_t* name = SkipPercent(buffer);
+    const char16_t* name = NameArgument(buffer);
     if (name[0] == 0) {
         ReportError(u"No variable name\r\n");
         return INVALID_ARGUMENT_RESULT;
@@ -75,7 +72,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_safeenv(char16_t* buffer) {
 
 PLUM_EXPORT int32_t PLUM_CALL f_safeexp(char16_t* buffer) {
     if (buffer == nullptr) return 1;
-    const char16_t* name = SkipPercent(buffer);
+    const char16_t* name = NameArgument(buffer);
     if (name[0] == 0) {
         ReportError(u"Missing variable or function name\r\n");
         return INVALID_ARGUMENT_RESULT;

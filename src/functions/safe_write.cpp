@@ -11,10 +11,6 @@
 
 namespace {
 
-// The result after a reported argument error: the negated Windows code for an
-// invalid parameter.
-constexpr int32_t BAD_ARGUMENT = -87;
-
 // The longest text that still leaves room for CR, LF and the terminator.
 constexpr int32_t LINE_TEXT_LIMIT = MAX_ARG_LEN - 3;
 
@@ -24,14 +20,10 @@ constexpr int32_t LINE_TEXT_LIMIT = MAX_ARG_LEN - 3;
 constexpr int32_t BYTE_BUFFER_SIZE = 2 * MAX_ARG_LEN;
 constexpr int32_t CONVERSION_LIMIT = MAX_ARG_LEN - 1;
 
-constexpr int32_t CODE_PAGE_TEXT_LEN = 1024;
-
 // Handles are 32-bit values in the host's convention; larger numbers end at
 // the largest one, as the signed 32-bit conversion does, and so name no
 // open handle rather than a wrapped-around one.
 constexpr int64_t HANDLE_VALUE_MAX = 0x7FFFFFFF;
-
-bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // Reads digits of the base from text; stores where they end.
 int64_t ReadDigits(const char16_t* text, int32_t base, const char16_t** end) {
@@ -77,14 +69,14 @@ bool WriteAll(HostHandle handle, const void* bytes, uint32_t count) {
 // The code page of %_codepage, or the OEM code page when it does not start
 // with a number from 1 to 4294967295.
 uint32_t OutputCodePage(void) {
-    char16_t text[CODE_PAGE_TEXT_LEN] = {};
-    WideCopy(text, CODE_PAGE_TEXT_LEN, u"%_codepage");
+    char16_t text[SHORT_QUERY_LEN] = {};
+    WideCopy(text, SHORT_QUERY_LEN, u"%_codepage");
     ExpandVariables(text, 1);
-    text[CODE_PAGE_TEXT_LEN - 1] = 0;
+    text[SHORT_QUERY_LEN - 1] = 0;
 
     uint64_t value = 0;
-    for (const char16_t* p = text; IsAsciiDigit(*p); ++p) {
-        value = value * 10 + static_cast<uint64_t>(*p - u'0');
+    for (const char16_t* p = text; WideDigitValue(*p) >= 0; ++p) {
+        value = value * 10 + static_cast<uint64_t>(WideDigitValue(*p));
         if (value > 0xFFFFFFFFu) return PlatOemCodePage();
     }
     return value == 0 ? PlatOemCodePage() : static_cast<uint32_t>(value);
@@ -142,17 +134,17 @@ int32_t SafeWrite(char16_t* buffer) {
 
     if (collected == 0) {
         ReportError(u"No handle\r\n");
-        return BAD_ARGUMENT;
+        return INVALID_ARGUMENT_RESULT;
     }
     if (stoppedInside) {
         ReportError(u"No text argument\r\n");
-        return BAD_ARGUMENT;
+        return INVALID_ARGUMENT_RESULT;
     }
 
     HostHandle handle = 0;
     if (!ParseHandle(line, &handle)) {
         ReportErrorText(u"Bad handle \"%s\"\r\n", line);
-        return BAD_ARGUMENT;
+        return INVALID_ARGUMENT_RESULT;
     }
 
     // The text is everything after the first comma, commas included; without
@@ -164,7 +156,7 @@ int32_t SafeWrite(char16_t* buffer) {
         while (length < room && text[length] != 0) ++length;
         if (length > LINE_TEXT_LIMIT) {
             ReportError(u"String too long\r\n");
-            return BAD_ARGUMENT;
+            return INVALID_ARGUMENT_RESULT;
         }
         for (int32_t i = 0; i < length; ++i) line[i] = text[i];
     }

@@ -13,8 +13,6 @@ void* moduleHandle = nullptr;
 
 namespace {
 
-constexpr int32_t QUERY_LEN = 1024;
-
 PluginInfo pluginInfo;
 
 // The version gate catches "7.00": a 7 followed by punctuation.
@@ -38,8 +36,8 @@ PLUM_EXPORT PluginInfo* PLUM_CALL GetPluginInfo(void) {
 }
 
 PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
-    char16_t buffer[QUERY_LEN];
-    WideCopy(buffer, QUERY_LEN, u"%_4ver");
+    char16_t buffer[SHORT_QUERY_LEN];
+    WideCopy(buffer, SHORT_QUERY_LEN, u"%_4ver");
     ExpandVariables(buffer, 1);
     if (IsVersionSeven(buffer)) {
         ReportError(u"4NT / Take Command v8.0 or higher required!\r\n");

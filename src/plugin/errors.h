@@ -14,6 +14,10 @@ int32_t FormatSystemError(char16_t* buffer, int32_t code);
 
 constexpr int32_t SYSTEM_ERROR_TEXT_LEN = 1024;
 
+// The result a variable function gives after reporting a bad argument: the
+// negated Windows code for an invalid parameter.
+constexpr int32_t INVALID_ARGUMENT_RESULT = -87;
+
 // The prefix, then a message without arguments.
 void ReportError(const char16_t* message);
 // The prefix, then a constant format holding one "%s" filled with text.

@@ -1,13 +1,13 @@
 #include "plugin/host_command.h"
 
 #include "plugin/abi.h"
+#include "plugin/errors.h"
 #include "plugin/host_services.h"
 #include "plugin/wide.h"
 
 namespace {
 
 constexpr int32_t EXPANSION_TEXT_LEN = 32;
-constexpr int32_t EXPANSION_QUERY_LEN = 1024;
 
 char16_t savedExpansion[EXPANSION_TEXT_LEN];
 char16_t restoreArgument[EXPANSION_TEXT_LEN];
@@ -27,8 +27,8 @@ bool ContainsUnit(const char16_t* text, char16_t unit) {
 int32_t RunHostCommand(const char16_t* command, const char16_t* arguments) {
     if (command == nullptr || command[0] == 0) return -1;
 
-    char16_t expansion[EXPANSION_QUERY_LEN];
-    WideCopy(expansion, EXPANSION_QUERY_LEN, u"%_expansion");
+    char16_t expansion[SHORT_QUERY_LEN];
+    WideCopy(expansion, SHORT_QUERY_LEN, u"%_expansion");
     ExpandVariables(expansion, 1);
 
     char16_t line[MAX_ARG_LEN];
@@ -67,6 +67,29 @@ int32_t EndExpansionGuard(void) {
     WideAppend(restoreArgument, EXPANSION_TEXT_LEN, savedExpansion);
     RunHostCommand(u"setdos", restoreArgument);
     return 0;
+}
+
+int32_t ExpandGuarded(char16_t* result, const char16_t* prefix, const char16_t* text, const char16_t* suffix,
+                      int32_t flag, const char16_t* tooLongMessage) {
+    const int32_t length = WideBoundedLength(prefix, MAX_ARG_LEN) + WideBoundedLength(text, MAX_ARG_LEN) +
+                           WideBoundedLength(suffix, MAX_ARG_LEN);
+    if (length > MAX_ARG_LEN - 1) {
+        ReportError(tooLongMessage);
+        return INVALID_ARGUMENT_RESULT;
+    }
+
+    result[0] = 0;
+    WideAppend(result, MAX_ARG_LEN, prefix);
+    WideAppend(result, MAX_ARG_LEN, text);
+    WideAppend(result, MAX_ARG_LEN, suffix);
+
+    BeginExpansionGuard();
+    const int32_t expanded = ExpandVariables(result, flag);
+    EndExpansionGuard();
+    // The host must keep its value inside the buffer; should it fill every
+    // unit, the value still ends here.
+    result[MAX_ARG_LEN - 1] = 0;
+    return expanded < 0 ? expanded : 0;
 }
 
 int32_t ExpansionGuardDepth(void) { return guardDepth; }

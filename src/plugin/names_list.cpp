@@ -15,8 +15,6 @@ namespace {
 
 const char16_t kInitialNames[] = INITIAL_NAMES;
 
-constexpr int32_t QUERY_LEN = 1024;
-
 // True when the entry of the given length starting at entry equals name,
 // folding ASCII letters.
 bool EntryMatches(const char16_t* entry, int32_t length, const char16_t* name) {
@@ -35,11 +33,11 @@ void ResetNameList(void) {
 }
 
 bool HostSupportsArrays(void) {
-    char16_t buffer[QUERY_LEN];
-    WideCopy(buffer, QUERY_LEN, u"%_4ver");
+    char16_t buffer[SHORT_QUERY_LEN];
+    WideCopy(buffer, SHORT_QUERY_LEN, u"%_4ver");
     ExpandVariables(buffer, 1);
     const int32_t version = WideToLong(buffer);
-    WideCopy(buffer, QUERY_LEN, u"%_cmdproc");
+    WideCopy(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
     ExpandVariables(buffer, 1);
     return static_cast<uint32_t>(version) - 10u <= 245u && !WideEqualsIgnoreCase(buffer, u"TCCLE");
 }

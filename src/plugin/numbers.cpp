@@ -17,8 +17,8 @@ int32_t ParseNumber(const char16_t* text, uint32_t* value, const char16_t** end)
     // Accumulate in 64 bits so that any value above 4294967295 is caught.
     uint64_t number = 0;
     const char16_t* p = digits;
-    for (; WideDigitValueInBase(*p, static_cast<int32_t>(base)) >= 0; ++p) {
-        number = number * base + static_cast<uint64_t>(WideDigitValueInBase(*p, static_cast<int32_t>(base)));
+    for (int32_t digit; (digit = WideDigitValueInBase(*p, static_cast<int32_t>(base))) >= 0; ++p) {
+        number = number * base + static_cast<uint64_t>(digit);
         if (number > 0xFFFFFFFFu) return -1;
     }
 

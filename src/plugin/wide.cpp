@@ -8,6 +8,12 @@ int32_t WideLength(const char16_t* text) {
     return length;
 }
 
+int32_t WideBoundedLength(const char16_t* text, int32_t limit) {
+    int32_t length = 0;
+    while (length < limit && text[length] != 0) ++length;
+    return length;
+}
+
 int32_t WideCopy(char16_t* destination, int32_t size, const char16_t* source) {
     if (size <= 0) return 0;
     int32_t i = 0;
@@ -168,8 +174,8 @@ int32_t WideToLong(const char16_t* text) {
         ++i;
     }
     int64_t value = 0;
-    for (; WideDigitValue(text[i]) >= 0; ++i) {
-        value = value * 10 + WideDigitValue(text[i]);
+    for (int32_t digit; (digit = WideDigitValue(text[i])) >= 0; ++i) {
+        value = value * 10 + digit;
         if (value > static_cast<int64_t>(INT32_MAX) + 1) value = static_cast<int64_t>(INT32_MAX) + 1;
     }
     if (negative) value = -value;

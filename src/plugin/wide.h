@@ -7,6 +7,10 @@
 // Length of a terminated text in code units.
 int32_t WideLength(const char16_t* text);
 
+// Length of a text, but never more than limit: a text without a terminator
+// among its first limit code units counts as limit long.
+int32_t WideBoundedLength(const char16_t* text, int32_t limit);
+
 // Copies at most size - 1 code units and always terminates (when size > 0).
 // Returns the number of code units copied.
 int32_t WideCopy(char16_t* destination, int32_t size, const char16_t* source);

@@ -13,13 +13,12 @@
 namespace {
 
 constexpr uint16_t SAFEARRAY_PARSE_FLAGS = PA_SPACES | PA_SPLIT_SWITCHES;
-constexpr int32_t SHAPE_QUERY_LEN = 1024;
 constexpr int32_t SHAPE_DIMENSIONS = 0;
 constexpr int32_t SHAPE_ROWS = 1;
 constexpr int32_t SHAPE_COLUMNS = 2;
 constexpr int32_t SHAPE_LAST = 5;
 // "%@arrayinfo[" + name + "," + one digit + "]" must fit the query buffer.
-constexpr int32_t LONGEST_NAME = SHAPE_QUERY_LEN - 1 - 15;
+constexpr int32_t LONGEST_NAME = SHORT_QUERY_LEN - 1 - 15;
 // RunHostCommand puts "*set " (at most) in front of the set text.
 constexpr int32_t LONGEST_SET_TEXT = MAX_ARG_LEN - 1 - 5;
 
@@ -47,7 +46,7 @@ char16_t convertedText[MAX_ARG_LEN];
 int32_t ShapeQuery(const char16_t* name, int32_t which) {
     if (name == nullptr || name[0] == 0 || which < 0 || which > SHAPE_LAST) return -1;
     if (WideLength(name) > LONGEST_NAME) return -1;
-    char16_t query[SHAPE_QUERY_LEN];
+    char16_t query[SHORT_QUERY_LEN];
     Sprintf(query, u"%%@arrayinfo[%s,%d]", name, which);
     ExpandVariables(query, 1);
     return WideToLong(query);
