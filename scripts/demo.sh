@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what is missing, builds both builds and runs the demo script in the
-# host emulator: natively and against Plumquist.dll under Wine.
+# Installs what is missing, builds the three builds and runs the demo script
+# in the host emulator: natively, against the x64 DLL under 64-bit Wine, and
+# against the x86 DLL under 32-bit Wine where this machine can run it.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/bootstrap.sh
@@ -9,9 +10,7 @@ sh scripts/build.sh
 work=build/demo
 rm -rf "$work" && mkdir -p "$work"
 cp examples/* "$work"/
-export WINEPREFIX="$PWD/build/win32/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export PLUMQUIST_REGISTRY="$PWD/$work/registry"
-[ -d "$WINEPREFIX" ] || wineboot -i
 
 # Runs the demo with one host and checks the file it wrote.
 run_demo() {
@@ -29,5 +28,13 @@ run_demo() {
     echo
 }
 
+# Each Windows build runs its programs through its own Wine wrapper.
 run_demo "native build (plumquist.so)" ../native/plumhost -p ../native/plumquist.so
-run_demo "Windows build (Plumquist.dll under Wine)" wine ../win32/plumhost.exe -p ../win32/Plumquist.dll
+run_demo "Windows x64 build (Plumquist.dll under 64-bit Wine)" \
+    ../win64/wine-run ../win64/plumhost.exe -p ../win64/Plumquist.dll
+if why=$(sh scripts/can-run-wine32.sh); then
+    run_demo "Windows x86 build (Plumquist.dll under 32-bit Wine)" \
+        ../win32/wine-run ../win32/plumhost.exe -p ../win32/Plumquist.dll
+else
+    echo "===== demo.btm, Windows x86 build: skipped: $why ====="
+fi

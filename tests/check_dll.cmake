@@ -1,11 +1,22 @@
-# The plug-in DLL is an i686 DLL that imports only system DLLs and TakeCmd.dll
-# and exports exactly its names, undecorated.
+# The plug-in DLL is a PE32 (i686) or PE32+ (x86-64) DLL, as POINTER_SIZE
+# says, that imports only system DLLs and TakeCmd.dll and exports exactly its
+# names, undecorated.
 execute_process(COMMAND ${OBJDUMP} -p ${PLUGIN} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "objdump failed")
 endif()
-if(NOT dump MATCHES "file format pei-i386")
-    message(FATAL_ERROR "not an i686 PE file")
+if(POINTER_SIZE EQUAL 8)
+    set(format "pei-x86-64")
+    set(magic "Magic[ \t]+020b[ \t]+\\(PE32\\+\\)")
+else()
+    set(format "pei-i386")
+    set(magic "Magic[ \t]+010b[ \t]+\\(PE32\\)")
+endif()
+if(NOT dump MATCHES "file format ${format}")
+    message(FATAL_ERROR "not a ${format} file")
+endif()
+if(NOT dump MATCHES "${magic}")
+    message(FATAL_ERROR "the optional header's magic is not ${magic}")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")

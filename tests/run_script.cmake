@@ -62,10 +62,15 @@ bytes_of("${WORK}/" work_hex)
 bytes_of("${work_windows}\\" work_windows_hex)
 bytes_of("./" dot_hex)
 bytes_of(".\\" dot_windows_hex)
+# The version line's processor tag ("x86", "x64", ...) is written "TAG", so
+# one expected file serves every build.
+bytes_of(" (${ARCH_TAG})\r\n" tag_hex)
+bytes_of(" (TAG)\r\n" tag_placeholder_hex)
 foreach(stream out err)
     file_bytes(${WORK}/actual.${stream} actual_${stream})
     string(REPLACE "${work_hex}" "${dot_hex}" actual_${stream} "${actual_${stream}}")
     string(REPLACE "${work_windows_hex}" "${dot_windows_hex}" actual_${stream} "${actual_${stream}}")
+    string(REPLACE "${tag_hex}" "${tag_placeholder_hex}" actual_${stream} "${actual_${stream}}")
 endforeach()
 
 function(expected kind result)

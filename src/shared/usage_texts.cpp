@@ -9,9 +9,21 @@
 
 namespace {
 
-// The fourth version number and the processor the library is built for.
+// The fourth version number.
 constexpr uint32_t PLUGIN_REVISION = 0;
+
+// The processor the library is built for, as Windows names it.
+#if defined(__x86_64__) || defined(_M_X64)
+const char16_t kPlatformTag[] = u"x64";
+#elif defined(__i386__) || defined(_M_IX86)
 const char16_t kPlatformTag[] = u"x86";
+#elif defined(__aarch64__) || defined(_M_ARM64)
+const char16_t kPlatformTag[] = u"arm64";
+#elif defined(__arm__) || defined(_M_ARM)
+const char16_t kPlatformTag[] = u"arm";
+#else
+#error "unknown processor: name its platform tag here"
+#endif
 
 const char16_t kSafeArrayUsage[] =
     u"Replace dangerous characters or quote elements in an array.\n"

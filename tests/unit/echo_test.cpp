@@ -10,8 +10,6 @@
 
 namespace {
 
-const char16_t kVersionLine[] = u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x86)\r\n";
-
 // Runs a command on a copy of text in a host-sized buffer; the printed output.
 std::u16string Echo(int32_t(PLUM_CALL* command)(char16_t*), const std::u16string& text, int32_t* result) {
     std::vector<char16_t> buffer(MAX_ARG_LEN, u'\0');

@@ -28,6 +28,11 @@ private:
     ScratchFile file_;
 };
 
+// The version line this build prints. The tag names the processor the test
+// program itself was built for: "x64" for 64-bit code, "x86" for 32-bit.
+const std::u16string kVersionLine =
+    sizeof(void*) == 8 ? u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x64)\r\n" : u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x86)\r\n";
+
 // A text of n copies of one code unit.
 std::u16string Repeat(char16_t unit, size_t n);
 

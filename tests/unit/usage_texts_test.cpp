@@ -6,8 +6,6 @@
 
 namespace {
 
-const char16_t kVersionLine[] = u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x86)\r\n";
-
 // Everything after the first line and the line feeds that follow it, found
 // without the routine under test.
 std::u16string SyntaxPart(const std::u16string& text) {
