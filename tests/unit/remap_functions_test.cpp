@@ -113,6 +113,24 @@ TEST_F(RemapFunctionsTest, SafeEnvValueLengths) {
     SetProcessEnvironment("PLUMENVLONG", "");
 }
 
+#if !defined(_WIN32)
+TEST_F(RemapFunctionsTest, SafeEnvNamesIgnoreCaseAndAnExactNameWins) {
+    // Windows holds one variable per name whatever its case; a POSIX
+    // environment can hold several, and the one spelled as asked wins.
+    SetProcessEnvironment("PLUMCASE", "<upper>");
+    SetProcessEnvironment("plumcase", "<lower>");
+    SetProcessEnvironment("PLUMONLYUPPER", "&");
+    const OutcomeCase cases[] = {
+        {f_safeenv, u"PLUMCASE", 0, u"\xFF1Cupper\xFF1E", ""},
+        {f_safeenv, u"plumcase", 0, u"\xFF1Clower\xFF1E", ""},
+        {f_safeenv, u"plumOnlyUpper", 0, u"\xFF06", ""},
+        {f_safeenv, u"PLUMONLY", 0, u"", ""},
+    };
+    ExpectOutcomes(std::begin(cases), std::end(cases));
+    for (const char* name : {"PLUMCASE", "plumcase", "PLUMONLYUPPER"}) SetProcessEnvironment(name, "");
+}
+#endif
+
 TEST_F(RemapFunctionsTest, GuardIsEndedWhateverTheExpansionGave) {
     HostLine(u"setdos /x-2");
     EXPECT_EQ(CallExport(f_safeexp, u"_expansion").text, u"12478") << "expanded inside the guard";
