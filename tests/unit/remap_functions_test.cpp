@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "captured_output.h"
 #include "charset/unsafe_set.h"
 #include "export_call.h"
 #include "functions/remap_functions.h"
@@ -130,6 +131,31 @@ TEST_F(RemapFunctionsTest, SafeEnvNamesIgnoreCaseAndAnExactNameWins) {
     for (const char* name : {"PLUMCASE", "plumcase", "PLUMONLYUPPER"}) SetProcessEnvironment(name, "");
 }
 #endif
+
+TEST_F(RemapFunctionsTest, ExpansionFlagsGivenToTheHost) {
+    // The host shows each expansion with its flag: 0 from @SAFEEXP, 1 from
+    // the others.
+    HostLine(u"set plumflag=x");
+    HostLine(u"sethost _trace=2");
+    struct Case {
+        ExportFn fn;
+        const char16_t* expected;
+    };
+    const Case cases[] = {
+        {f_safeexp, u"[expand 0] %plumflag\r\n"},
+        {f_countsafex, u"[expand 1] %plumflag\r\n"},
+        {f_countunsafex, u"[expand 1] %plumflag\r\n"},
+    };
+    for (const Case& c : cases) {
+        CapturedOutput output;
+        EXPECT_EQ(CallExport(c.fn, u"plumflag").code, 0);
+        EXPECT_NE(output.Err().find(c.expected), std::u16string::npos) << Narrow(output.Err());
+        EXPECT_EQ(output.Err().find(c.fn == f_safeexp ? u"[expand 1] %plumflag" : u"[expand 0]"), std::u16string::npos)
+            << Narrow(output.Err());
+    }
+    HostLine(u"sethost _trace=");
+    HostLine(u"set plumflag=");
+}
 
 TEST_F(RemapFunctionsTest, GuardIsEndedWhateverTheExpansionGave) {
     HostLine(u"setdos /x-2");
