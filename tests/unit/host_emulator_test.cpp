@@ -14,6 +14,7 @@
 #include "plugin/host_services.h"
 #include "plugin/plugin_info.h"
 #include "plumhost.h"
+#include "scratch_file.h"
 
 namespace {
 
@@ -489,7 +490,17 @@ TEST_F(HostEmulator, FileFunctions) {
     EXPECT_EQ(Expand(u"%@fileclose[" + handle + u"]"), u"0");
     handle = Expand(u"%@fileopen[host-emulator-written.txt,append]");
     EXPECT_EQ(Expand(u"%@fileclose[" + handle + u"]"), u"0");
+    EXPECT_EQ(Expand(u"%@fileclose[" + handle + u"]"), u"-1") << "closed already";
     EXPECT_EQ(ReadFileBytes("host-emulator-written.txt"), "");
+    EXPECT_EQ(err_, u"");
+}
+
+TEST_F(HostEmulator, FileCloseClosesOnlyWhatFileOpenOpened) {
+    // A handle of the process that @FILEOPEN did not give stays open.
+    ScratchFile other("host-emulator-other.txt");
+    EXPECT_EQ(Expand(u"%@fileclose[" + other.Decimal() + u"]"), u"-1");
+    EXPECT_GE(Qprintf(other.Handle(), u"still open"), 0);
+    EXPECT_EQ(other.Bytes(), "still open");
     EXPECT_EQ(err_, u"");
 }
 
