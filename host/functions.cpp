@@ -4,11 +4,13 @@
 //   @LINE[file,n]        line n (from 0) of a file, **EOF** past the end
 //   @FILEOPEN[file,mode] opens a file (read, write or append): its handle, or -1
 //   @FILEREAD[handle]    the next line read from a handle, **EOF** at the end
-//   @FILECLOSE[handle]   0, or -1 on failure
+//   @FILECLOSE[handle]   0, or -1 on failure (a handle @FILEOPEN did not give)
 //   @ARRAYINFO[name,k]   0 dimensions, 1..4 size of a dimension, 5 elements
 //   @PATH[file]          the path part of a file name, separator included
 //   @LEN[text]           the length of the text in code units
 // Lines are returned without their line end.
+#include <set>
+
 #include "core.h"
 #include "host_os.h"
 #include "text.h"
@@ -18,6 +20,15 @@ namespace plumhost {
 namespace {
 
 using Args = std::vector<std::u16string>;
+
+// The handles @FILEOPEN gave and @FILECLOSE has not closed yet. Only these
+// may be closed: a script must not close the host's standard handles, nor
+// any other handle of the process, whose number a later @FILEOPEN would
+// then reuse.
+std::set<HostHandle>& OpenedFiles() {
+    static std::set<HostHandle> handles;
+    return handles;
+}
 
 bool WantArgs(const char16_t* function, const Args& args, size_t count) {
     if (args.size() == count) return true;
@@ -83,7 +94,10 @@ int FileOpen(const Args& args, std::u16string& result) {
         return -1;
     }
     HostHandle handle = os::OpenFile(std::u16string(Unquote(args[0])), how);
-    if (handle != os::INVALID_HANDLE) State().readers.erase(handle);
+    if (handle != os::INVALID_HANDLE) {
+        State().readers.erase(handle);
+        OpenedFiles().insert(handle);
+    }
     result = handle == os::INVALID_HANDLE ? std::u16string(u"-1") : ToDecimal(handle);
     return 0;
 }
@@ -147,6 +161,10 @@ int FileClose(const Args& args, std::u16string& result) {
     int64_t value;
     if (!WantArgs(u"@FILECLOSE", args, 1) || !ReadNumber(u"@FILECLOSE", args[0], value)) return -1;
     HostHandle handle = static_cast<HostHandle>(value);
+    if (OpenedFiles().erase(handle) == 0) {
+        result = u"-1";
+        return 0;
+    }
     State().readers.erase(handle);
     result = os::CloseFile(handle) ? u"0" : u"-1";
     return 0;

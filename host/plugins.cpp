@@ -7,28 +7,15 @@
 // ShutdownPlugin(0) runs before a plug-in is unloaded.
 #include "core.h"
 #include "host_os.h"
+#include "plugin/plugin_info.h"
 #include "text.h"
 
 namespace plumhost {
 
 namespace {
 
-// The record GetPluginInfo returns.
-struct PluginInfoRecord {
-    const char16_t* pluginName;
-    const char16_t* author;
-    const char16_t* email;
-    const char16_t* webAddress;
-    const char16_t* description;
-    const char16_t* names;
-    int32_t majorVersion;
-    int32_t minorVersion;
-    int32_t build;
-    intptr_t reserved1;
-    intptr_t reserved2;
-};
-
-using GetPluginInfoFn = void*(PLUM_CALL*)(void);
+// Each export is called through a pointer of its own exact type.
+using GetPluginInfoFn = PluginInfo*(PLUM_CALL*)(void);
 using InitializePluginFn = int32_t(PLUM_CALL*)(void);
 using ShutdownPluginFn = int32_t(PLUM_CALL*)(int32_t);
 
@@ -60,7 +47,7 @@ std::vector<std::u16string> SplitNames(const char16_t* list) {
 // Calls GetPluginInfo and copies what the record says.
 bool ReadInfo(LoadedPlugin& plugin) {
     auto getInfo = SymbolAs<GetPluginInfoFn>(plugin, "GetPluginInfo");
-    const auto* info = static_cast<const PluginInfoRecord*>(getInfo());
+    const PluginInfo* info = getInfo();
     if (!info) return false;
     plugin.name = FromPointer(info->pluginName);
     plugin.major = info->majorVersion;

@@ -30,21 +30,35 @@ int32_t WriteBuffer(char16_t* buffer, const std::u16string& text) {
     return static_cast<int32_t>(n);
 }
 
+// SETHOST _trace=2 shows every expansion a plug-in asks for, with its flag,
+// besides the command lines that _trace=1 shows.
+bool TraceExpansions() {
+    std::u16string value;
+    GetHostVariable(u"_trace", value);
+    return value == u"2";
+}
+
 }  // namespace
 }  // namespace plumhost
 
 using namespace plumhost;
 
-// Expands references in place. The flag is accepted and ignored (0 and 1
-// behave alike). Negative on failure, the buffer then unchanged.
+// Expands references in place. A plug-in passes flag 1, or 0 from @SAFEEXP;
+// what the two mean is the host's own business, and this host expands alike
+// for both. Any other flag is refused, so that a plug-in passing one is
+// caught. Negative on failure, the buffer then unchanged.
 extern "C" int32_t PLUM_CALL ExpandVariables(char16_t* buffer, int32_t flag) {
-    (void)flag;
     std::u16string text;
     if (!buffer) return -1;
+    if (flag != 0 && flag != 1) {
+        ReportError(u"ExpandVariables: flag " + ToDecimal(flag) + u" is not modelled (only 0 and 1)");
+        return -1;
+    }
     if (!ReadBuffer(buffer, text)) {
         ReportError(u"ExpandVariables: text longer than the argument buffer");
         return -1;
     }
+    if (TraceExpansions()) WriteErr(u"[expand " + ToDecimal(flag) + u"] " + text + u"\r\n");
     int rc = ExpandLine(text);
     if (rc < 0) return rc;
     WriteBuffer(buffer, text);
@@ -52,16 +66,20 @@ extern "C" int32_t PLUM_CALL ExpandVariables(char16_t* buffer, int32_t flag) {
 }
 
 // Runs a line as if typed; with tracing on it is first shown on standard
-// error as "[command] LINE".
+// error as "[command] LINE". A plug-in passes flag 0; any other flag is
+// refused and the line is not run.
 extern "C" int32_t PLUM_CALL Command(char16_t* line, int32_t flag) {
-    (void)flag;
     std::u16string text;
     if (!line) return -1;
+    if (flag != 0) {
+        ReportError(u"Command: flag " + ToDecimal(flag) + u" is not modelled (only 0)");
+        return -1;
+    }
     if (!ReadBuffer(line, text)) {
         ReportError(u"Command line too long");
         return 1;
     }
-    if (TraceCommands()) WriteErr(u"[command] " + text + u"\r\n");
+    if (TraceCommands() || TraceExpansions()) WriteErr(u"[command] " + text + u"\r\n");
     return RunLine(text);
 }
 

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "plugin/host_services.h"
+#include "plugin/plugin_info.h"
 #include "plumhost.h"
+#include "scratch_file.h"
 
 namespace {
 
@@ -266,8 +268,58 @@ TEST_F(HostEmulator, CommandServiceTracesWhenAsked) {
     EXPECT_EQ(err_, u"");
     ASSERT_EQ(plumhost::SetHostVariable(u"_trace", u"1"), 0);
     ASSERT_EQ(Command(&line[0], 0), 0);
+    EXPECT_EQ(Expand(u"%_batch"), u"0");
     EXPECT_EQ(err_, u"[command] *echo traced\r\n");
     EXPECT_EQ(out_, u"traced\r\ntraced\r\n");
+
+    // With 2, the expansions a plug-in asks for are shown too, with their flag.
+    ASSERT_EQ(plumhost::SetHostVariable(u"_trace", u"2"), 0);
+    err_.clear();
+    ASSERT_EQ(Command(&line[0], 0), 0);
+    std::u16string buffer = u"%_batch";
+    buffer.resize(MAX_ARG_LEN, u'\0');
+    ASSERT_EQ(ExpandVariables(&buffer[0], 0), 0);
+    EXPECT_EQ(Expand(u"%_batch"), u"0");
+    EXPECT_EQ(err_, u"[command] *echo traced\r\n[expand 0] %_batch\r\n[expand 1] %_batch\r\n");
+}
+
+TEST_F(HostEmulator, ServiceFlagsBeyondTheModelAreRefused) {
+    // A plug-in passes ExpandVariables 1, or 0 from @SAFEEXP, and Command 0.
+    // The emulator expands alike for 0 and 1 and refuses any other flag.
+    ASSERT_EQ(Run(u"set PLUMHOST_T_F=value"), 0);
+    struct Case {
+        int32_t flag;
+        int32_t rc;
+        const char16_t* result;  // the buffer afterwards, or what was printed
+        const char16_t* error;
+    };
+    const Case expansions[] = {
+        {0, 0, u"[value]", u""},
+        {1, 0, u"[value]", u""},
+        {2, -1, u"[%PLUMHOST_T_F]", u"plumhost: ExpandVariables: flag 2 is not modelled (only 0 and 1)\r\n"},
+        {-1, -1, u"[%PLUMHOST_T_F]", u"plumhost: ExpandVariables: flag -1 is not modelled (only 0 and 1)\r\n"},
+    };
+    for (const Case& c : expansions) {
+        err_.clear();
+        std::u16string buffer = u"[%PLUMHOST_T_F]";
+        buffer.resize(MAX_ARG_LEN, u'\0');
+        EXPECT_EQ(ExpandVariables(&buffer[0], c.flag), c.rc) << c.flag;
+        EXPECT_EQ(std::u16string(buffer.c_str()), c.result) << c.flag;
+        EXPECT_EQ(err_, c.error) << c.flag;
+    }
+    const Case commands[] = {
+        {0, 0, u"ran\r\n", u""},
+        {1, -1, u"", u"plumhost: Command: flag 1 is not modelled (only 0)\r\n"},
+    };
+    for (const Case& c : commands) {
+        out_.clear();
+        err_.clear();
+        std::u16string line = u"echo ran";
+        line.resize(MAX_ARG_LEN, u'\0');
+        EXPECT_EQ(Command(&line[0], c.flag), c.rc) << c.flag;
+        EXPECT_EQ(out_, c.result) << c.flag;
+        EXPECT_EQ(err_, c.error) << c.flag;
+    }
 }
 
 TEST_F(HostEmulator, HostVariablesCanBeOverridden) {
@@ -438,7 +490,17 @@ TEST_F(HostEmulator, FileFunctions) {
     EXPECT_EQ(Expand(u"%@fileclose[" + handle + u"]"), u"0");
     handle = Expand(u"%@fileopen[host-emulator-written.txt,append]");
     EXPECT_EQ(Expand(u"%@fileclose[" + handle + u"]"), u"0");
+    EXPECT_EQ(Expand(u"%@fileclose[" + handle + u"]"), u"-1") << "closed already";
     EXPECT_EQ(ReadFileBytes("host-emulator-written.txt"), "");
+    EXPECT_EQ(err_, u"");
+}
+
+TEST_F(HostEmulator, FileCloseClosesOnlyWhatFileOpenOpened) {
+    // A handle of the process that @FILEOPEN did not give stays open.
+    ScratchFile other("host-emulator-other.txt");
+    EXPECT_EQ(Expand(u"%@fileclose[" + other.Decimal() + u"]"), u"-1");
+    EXPECT_GE(Qprintf(other.Handle(), u"still open"), 0);
+    EXPECT_EQ(other.Bytes(), "still open");
     EXPECT_EQ(err_, u"");
 }
 
@@ -505,20 +567,14 @@ TEST_F(HostEmulator, NestedScriptsQuitAndExit) {
 
 namespace fake {
 
-struct Info {
-    const char16_t *pluginName, *author, *email, *webAddress, *description, *names;
-    int32_t major, minor, build;
-    intptr_t reserved1, reserved2;
-};
-
-Info info;
+PluginInfo info;
 char16_t names[64];
 int32_t initResult = 0;
 int shutdowns = 0;
 std::u16string commandArgs;
 
-void* PLUM_CALL GetPluginInfo(void) {
-    info = Info{u"Fake", u"a", u"e", u"w", u"d", names, 2, 5, 9, 0, 0};
+PluginInfo* PLUM_CALL GetPluginInfo(void) {
+    info = PluginInfo{u"Fake", u"a", u"e", u"w", u"d", names, 2, 5, 9, 0, 0};
     return &info;
 }
 int32_t PLUM_CALL InitializePlugin(void) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "captured_output.h"
 #include "charset/unsafe_set.h"
 #include "export_call.h"
 #include "functions/remap_functions.h"
@@ -111,6 +112,49 @@ TEST_F(RemapFunctionsTest, SafeEnvValueLengths) {
         {f_safeenv, u"PLUMENVLONG", -87, u"PLUMENVLONG", Message("Environment variable value too long")}};
     ExpectOutcomes(std::begin(refused), std::end(refused));
     SetProcessEnvironment("PLUMENVLONG", "");
+}
+
+#if !defined(_WIN32)
+TEST_F(RemapFunctionsTest, SafeEnvNamesIgnoreCaseAndAnExactNameWins) {
+    // Windows holds one variable per name whatever its case; a POSIX
+    // environment can hold several, and the one spelled as asked wins.
+    SetProcessEnvironment("PLUMCASE", "<upper>");
+    SetProcessEnvironment("plumcase", "<lower>");
+    SetProcessEnvironment("PLUMONLYUPPER", "&");
+    const OutcomeCase cases[] = {
+        {f_safeenv, u"PLUMCASE", 0, u"\xFF1Cupper\xFF1E", ""},
+        {f_safeenv, u"plumcase", 0, u"\xFF1Clower\xFF1E", ""},
+        {f_safeenv, u"plumOnlyUpper", 0, u"\xFF06", ""},
+        {f_safeenv, u"PLUMONLY", 0, u"", ""},
+    };
+    ExpectOutcomes(std::begin(cases), std::end(cases));
+    for (const char* name : {"PLUMCASE", "plumcase", "PLUMONLYUPPER"}) SetProcessEnvironment(name, "");
+}
+#endif
+
+TEST_F(RemapFunctionsTest, ExpansionFlagsGivenToTheHost) {
+    // The host shows each expansion with its flag: 0 from @SAFEEXP, 1 from
+    // the others.
+    HostLine(u"set plumflag=x");
+    HostLine(u"sethost _trace=2");
+    struct Case {
+        ExportFn fn;
+        const char16_t* expected;
+    };
+    const Case cases[] = {
+        {f_safeexp, u"[expand 0] %plumflag\r\n"},
+        {f_countsafex, u"[expand 1] %plumflag\r\n"},
+        {f_countunsafex, u"[expand 1] %plumflag\r\n"},
+    };
+    for (const Case& c : cases) {
+        CapturedOutput output;
+        EXPECT_EQ(CallExport(c.fn, u"plumflag").code, 0);
+        EXPECT_NE(output.Err().find(c.expected), std::u16string::npos) << Narrow(output.Err());
+        EXPECT_EQ(output.Err().find(c.fn == f_safeexp ? u"[expand 1] %plumflag" : u"[expand 0]"), std::u16string::npos)
+            << Narrow(output.Err());
+    }
+    HostLine(u"sethost _trace=");
+    HostLine(u"set plumflag=");
 }
 
 TEST_F(RemapFunctionsTest, GuardIsEndedWhateverTheExpansionGave) {

@@ -15,18 +15,23 @@ const ErrorText kErrorTexts[] = {
     {1, "Incorrect function."},
     {2, "The system cannot find the file specified."},
     {3, "The system cannot find the path specified."},
+    {4, "The system cannot open the file."},
     {5, "Access is denied."},
     {6, "The handle is invalid."},
     {8, "Not enough memory resources are available to process this command."},
     {13, "The data is invalid."},
+    {19, "The media is write protected."},
     {87, "The parameter is incorrect."},
     {112, "There is not enough space on the disk."},
+    {206, "The filename or extension is too long."},
     {234, "More data is available."},
     {1009, "The configuration registry database is corrupt."},
     {1010, "The configuration registry key is invalid."},
     {1011, "The configuration registry key could not be opened."},
     {1012, "The configuration registry key could not be read."},
     {1013, "The configuration registry key could not be written."},
+    {1117, "The request could not be performed because of an I/O device error."},
+    {1921, "The name of the file cannot be resolved by the system."},
 };
 
 }  // namespace

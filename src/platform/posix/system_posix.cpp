@@ -8,16 +8,49 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/posix/utf8.h"
+
+extern char** environ;
+
+namespace {
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// True when `entry` ("NAME=value") is named `name`, with ASCII letters
+// compared without regard to case when `foldCase` is set.
+bool EntryNamed(const char* entry, const char* name, size_t length, bool foldCase) {
+    for (size_t i = 0; i < length; ++i) {
+        if (entry[i] == 0) return false;
+        if (foldCase ? FoldAscii(entry[i]) != FoldAscii(name[i]) : entry[i] != name[i]) return false;
+    }
+    return entry[length] == '=';
+}
+
+// The value of an environment variable. Names compare as Windows compares
+// them, without regard to ASCII case; of several entries that differ only in
+// case, the one spelled exactly as asked wins, else the first.
+const char* FindEnvironmentValue(const char* name) {
+    const size_t length = strlen(name);
+    if (length == 0 || strchr(name, '=') != nullptr) return nullptr;
+    const char* folded = nullptr;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (EntryNamed(*entry, name, length, false)) return *entry + length + 1;
+        if (folded == nullptr && EntryNamed(*entry, name, length, true)) folded = *entry + length + 1;
+    }
+    return folded;
+}
+
+}  // namespace
 
 namespace platform_default {
 
 int32_t GetEnvironment(const char16_t* name, char16_t* destination, int32_t size) {
     char narrowName[1024];
     if (Utf16ToUtf8(name, -1, narrowName, sizeof narrowName) < 0) return 0;
-    const char* value = getenv(narrowName);
+    const char* value = FindEnvironmentValue(narrowName);
     if (value == nullptr || value[0] == 0) return 0;
     const int32_t length = Utf8ToUtf16(value, destination, size);
     if (length < 0) {
