@@ -16,7 +16,8 @@ white space, punctuation, hexadecimal digit) and a decimal digit value:
   ever disagrees.
 
 The table is two-level: the code unit's high bits pick a block, the low bits
-an entry in it; equal blocks are stored once. Each entry is an index into a
+an entry in it; equal blocks are stored once, and the block size is the one
+that gives the fewest bytes. Each entry is an index into a
 short list of distinct (classes, digit value) records.
 
 Usage:
@@ -108,10 +109,14 @@ def read_categories(path):
     return entries
 
 
+def in_ranges(c, ranges):
+    return any(first <= c <= last for first, last in ranges)
+
+
 def fixed_low_classes(c):
     flags = 0
     for flag, ranges in FIXED_LOW.items():
-        if any(first <= c <= last for first, last in ranges):
+        if in_ranges(c, ranges):
             flags |= flag
     value = c - 0x30 if 0x30 <= c <= 0x39 else NO_VALUE
     return flags, value
@@ -127,10 +132,6 @@ def database_classes(entry):
             raise SystemExit(f"decimal digit without a value 0..9: {entry}")
         return flags, value
     return flags, NO_VALUE
-
-
-def in_ranges(c, ranges):
-    return any(first <= c <= last for first, last in ranges)
 
 
 def classify(entries):
