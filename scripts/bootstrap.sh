@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs everything a fresh Debian 12 machine lacks to build and test the
 # plug-in: compilers, cmake, the test libraries, the mingw-w64 cross compiler,
-# Wine (64-bit and 32-bit), zip and the help compiler. Safe to run again: it installs only what
+# Wine (64-bit and 32-bit), the Unicode database and the help compiler. Safe to run again: it installs only what
 # is missing and stays quiet when nothing is.
 set -eu
 
@@ -11,7 +11,7 @@ clang
 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 wine wine64 wine32:i386
-zip unzip
+python3 unicode-data
 fp-utils"
 
 SUDO=""
