@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 #include "plumhost.h"
 
 namespace plumhost {

@@ -6,7 +6,7 @@
 
 #include "core.h"
 #include "host_os.h"
-#include "plugin/host_services.h"
+#include "abi/host_services.h"
 #include "text.h"
 
 namespace plumhost {

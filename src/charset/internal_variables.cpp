@@ -1,6 +1,6 @@
 #include "charset/internal_variables.h"
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 int32_t ReturnSingleChar(char16_t* buffer, char16_t unit) {
     if (buffer == nullptr) return -1;

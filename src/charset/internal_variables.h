@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // Stores unit at position 0 and the terminator at position 1 of buffer.
 // Returns 0, or -1 when buffer is null.

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // The line width of the listing: the console's width when standard output is
 // a console whose width lies in 40..256, else 80.

@@ -1,9 +1,9 @@
 #include "charset/unsafe_set.h"
 
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/host_command.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "core/errors.h"
+#include "core/host_command.h"
+#include "core/text.h"
 
 int32_t unsafeSet[UNSAFE_COUNT];
 

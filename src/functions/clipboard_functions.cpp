@@ -4,9 +4,9 @@
 #include "charset/unsafe_set.h"
 #include "functions/host_expansion.h"
 #include "functions/remap_functions.h"
-#include "plugin/abi.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 
 namespace {
 

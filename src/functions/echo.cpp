@@ -3,8 +3,8 @@
 #include "functions/echo.h"
 
 #include "charset/unsafe_set.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 #include "shared/usage_texts.h"
 
 namespace {

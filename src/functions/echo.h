@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // Prints text to standard output with every safe form turned back into its
 // plain character, followed by CR LF when lineEnd is set. Answers "/?" and

@@ -1,8 +1,8 @@
 #include "functions/host_expansion.h"
 
 #include "charset/unsafe_set.h"
-#include "plugin/abi.h"
-#include "plugin/host_command.h"
+#include "abi/abi.h"
+#include "core/host_command.h"
 
 int32_t ExpandThroughHost(char16_t* argument, const char16_t* prefix, const char16_t* text,
                           const char16_t* suffix, int32_t flag, const char16_t* tooLongMessage) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/errors.h"
+#include "core/errors.h"
 
 // Has the host expand prefix + text + suffix (ExpandGuarded) in a work buffer
 // and remaps the value into argument (MAX_ARG_LEN code units, cut at

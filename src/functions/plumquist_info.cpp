@@ -3,11 +3,11 @@
 #include "charset/unsafe_set.h"
 #include "functions/number_text.h"
 #include "functions/remap_functions.h"
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/numbers.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "core/errors.h"
+#include "core/numbers.h"
+#include "abi/plugin_info.h"
+#include "core/text.h"
 
 namespace {
 

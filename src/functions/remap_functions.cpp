@@ -7,9 +7,9 @@
 #include "functions/number_text.h"
 #include "functions/remap_functions.h"
 #include "platform/platform.h"
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "core/errors.h"
+#include "core/text.h"
 
 namespace {
 

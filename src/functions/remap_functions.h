@@ -4,7 +4,7 @@
 // leaves its result there.
 #pragma once
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 PLUM_EXPORT int32_t PLUM_CALL f_countsafe(char16_t* buffer);
 PLUM_EXPORT int32_t PLUM_CALL f_countsafex(char16_t* buffer);

@@ -5,9 +5,9 @@
 
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "core/errors.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 
 namespace {
 

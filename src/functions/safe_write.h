@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // The argument is "handle,text": a decimal or "0x" hexadecimal handle value,
 // or "-" for standard output. Writes text with its safe forms turned back and

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // Windows error codes the plug-in's callers look at.
 constexpr int32_t PLAT_ERROR_SUCCESS = 0;

@@ -2,14 +2,14 @@
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "core/errors.h"
+#include "abi/host_services.h"
+#include "abi/plugin_info.h"
+#include "plugin/names_list.h"
+#include "core/text.h"
 
 const char16_t PLUGIN_NAME[] = u"Plumquist";
-void* moduleHandle = nullptr;
 
 namespace {
 

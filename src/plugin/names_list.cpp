@@ -1,8 +1,8 @@
 #include "charset/unsafe_set.h"
-#include "plugin/abi.h"
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "abi/host_services.h"
+#include "core/text.h"
+#include "plugin/names_list.h"
 
 // Every name the plug-in provides, in the order the host lists them.
 #define INITIAL_NAMES \

@@ -1,9 +1,9 @@
 #include "shared/parse_args.h"
 
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "core/errors.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 
 const char PARSE_ARGS_VERSION[] = "1.0.3.0";
 

@@ -3,9 +3,9 @@
 // only the syntax line (the third) ends in CR LF.
 #include "shared/usage_texts.h"
 
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/host_services.h"
+#include "abi/plugin_info.h"
+#include "core/text.h"
 
 namespace {
 

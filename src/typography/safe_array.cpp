@@ -2,11 +2,11 @@
 
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_command.h"
-#include "plugin/host_services.h"
-#include "plugin/numbers.h"
-#include "plugin/wide.h"
+#include "core/errors.h"
+#include "core/host_command.h"
+#include "abi/host_services.h"
+#include "core/numbers.h"
+#include "core/text.h"
 #include "shared/parse_args.h"
 #include "shared/usage_texts.h"
 

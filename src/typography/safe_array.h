@@ -3,6 +3,6 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer);

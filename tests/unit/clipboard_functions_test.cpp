@@ -9,7 +9,7 @@
 #include "charset/unsafe_set.h"
 #include "export_call.h"
 #include "functions/remap_functions.h"
-#include "plugin/host_command.h"
+#include "core/host_command.h"
 #include "test_support.h"
 
 namespace {

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "charset/unsafe_set.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/plugin_info.h"
+#include "plugin/names_list.h"
+#include "core/text.h"
 #include "test_support.h"
 
 extern "C" PluginInfo* PLUM_CALL GetPluginInfo(void);

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "plugin/errors.h"
-#include "plugin/host_command.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "core/errors.h"
+#include "core/host_command.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 #include "test_support.h"
 
 namespace {

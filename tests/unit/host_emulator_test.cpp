@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_services.h"
+#include "abi/host_services.h"
 #include "plumhost.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "plugin/numbers.h"
+#include "core/numbers.h"
 #include "test_support.h"
 
 namespace {

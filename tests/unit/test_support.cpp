@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "plugin/host_services.h"
+#include "abi/host_services.h"
 
 int32_t HostLine(const std::u16string& line) {
     std::u16string buffer = line;

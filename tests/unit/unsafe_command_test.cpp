@@ -6,7 +6,7 @@
 #include "charset/unsafe_command.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
+#include "core/errors.h"
 #include "test_support.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // allocates): UTF-8 and the common single-byte pages by table. A character
 // the page cannot show becomes "?", as the Windows call does by default.
 #include "platform/platform.h"
-#include "platform/posix/utf8.h"
+#include "abi/utf8.h"
 
 namespace {
 

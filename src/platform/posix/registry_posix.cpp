@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "platform/posix/utf8.h"
+#include "abi/utf8.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/posix/utf8.h"
+#include "abi/utf8.h"
 
 namespace platform_default {
 

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
-#include "plugin/plugin_info.h"
+#include "platform/win32/module_handle.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ int32_t ConsoleWidth(void) {
 
 int32_t ModuleFileName(char16_t* destination, int32_t size) {
     const DWORD length =
-        GetModuleFileNameW(static_cast<HMODULE>(moduleHandle), Wide(destination), static_cast<DWORD>(size));
+        GetModuleFileNameW(moduleHandle, Wide(destination), static_cast<DWORD>(size));
     return length >= static_cast<DWORD>(size) ? 0 : static_cast<int32_t>(length);
 }
 

@@ -1,6 +1,6 @@
-#include "plugin/numbers.h"
+#include "core/numbers.h"
 
-#include "plugin/wide.h"
+#include "core/text.h"
 
 int32_t ParseNumber(const char16_t* text, uint32_t* value, const char16_t** end) {
     if (text == nullptr || value == nullptr) return -1;

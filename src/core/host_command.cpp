@@ -1,9 +1,9 @@
-#include "plugin/host_command.h"
+#include "core/host_command.h"
 
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "core/errors.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 
 namespace {
 

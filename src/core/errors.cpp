@@ -1,8 +1,8 @@
-#include "plugin/errors.h"
+#include "core/errors.h"
 
 #include "platform/platform.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 
 namespace {
 const char16_t kPluginName[] = u"Plumquist";

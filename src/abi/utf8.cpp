@@ -1,4 +1,4 @@
-#include "platform/posix/utf8.h"
+#include "abi/utf8.h"
 
 int32_t Utf16ToUtf8(const char16_t* text, int32_t length, char* destination, int32_t size) {
     int32_t out = 0;

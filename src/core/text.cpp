@@ -1,4 +1,4 @@
-#include "plugin/wide.h"
+#include "core/text.h"
 
 #include <climits>
 
