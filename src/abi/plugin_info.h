@@ -39,8 +39,3 @@ static_assert(offsetof(PluginInfo, reserved1) == (POINTERS_64 ? 64 : 36), "reser
 static_assert(offsetof(PluginInfo, reserved2) == (POINTERS_64 ? 72 : 40), "reserved2");
 static_assert(sizeof(PluginInfo) == (POINTERS_64 ? 80 : 44), "size of the record");
 }  // namespace plugin_info_layout
-
-constexpr int32_t PLUGIN_MAJOR = 1;
-constexpr int32_t PLUGIN_MINOR = 10;
-constexpr int32_t PLUGIN_BUILD = 1;
-extern const char16_t PLUGIN_NAME[];

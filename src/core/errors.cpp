@@ -1,15 +1,12 @@
 #include "core/errors.h"
 
+#include "abi/plugin_version.h"
 #include "platform/platform.h"
 #include "abi/host_services.h"
 #include "core/text.h"
 
-namespace {
-const char16_t kPluginName[] = u"Plumquist";
-}
-
 int32_t PrintErrorPrefix(void) {
-    Qprintf(PlatStandardError(), u"%s plugin: ", kPluginName);
+    Qprintf(PlatStandardError(), u"%s plugin: ", PLUGIN_NAME);
 
     char16_t buffer[MAX_ARG_LEN];
     WideCopy(buffer, MAX_ARG_LEN, u"%_batch");

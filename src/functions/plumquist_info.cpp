@@ -6,7 +6,7 @@
 #include "abi/abi.h"
 #include "core/errors.h"
 #include "core/numbers.h"
-#include "abi/plugin_info.h"
+#include "abi/plugin_version.h"
 #include "core/text.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include "core/errors.h"
 #include "abi/host_services.h"
 #include "abi/plugin_info.h"
+#include "abi/plugin_version.h"
 #include "plugin/names_list.h"
 #include "core/text.h"
 
-const char16_t PLUGIN_NAME[] = u"Plumquist";
 
 namespace {
 

@@ -4,13 +4,12 @@
 #include "shared/usage_texts.h"
 
 #include "abi/host_services.h"
-#include "abi/plugin_info.h"
+#include "abi/plugin_version.h"
 #include "core/text.h"
 
 namespace {
 
-// The fourth version number and the processor the library is built for.
-constexpr uint32_t PLUGIN_REVISION = 0;
+// The processor the library is built for.
 const char16_t kPlatformTag[] = u"x86";
 
 const char16_t kSafeArrayUsage[] =
@@ -116,7 +115,7 @@ const char16_t* UsageSyntaxPart(const char16_t* usage) {
 
 int32_t PrintVersionLine(void) {
     Printf(u"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PLUGIN_NAME, static_cast<uint32_t>(PLUGIN_MAJOR),
-           static_cast<uint32_t>(PLUGIN_MINOR), static_cast<uint32_t>(PLUGIN_BUILD), PLUGIN_REVISION,
+           static_cast<uint32_t>(PLUGIN_MINOR), static_cast<uint32_t>(PLUGIN_BUILD), static_cast<uint32_t>(PLUGIN_REVISION),
            kPlatformTag);
     return 0;
 }
