@@ -1,3 +1,4 @@
+#include "abi/exports.h"
 #include "charset/internal_variables.h"
 
 #include "abi/abi.h"

@@ -1,3 +1,4 @@
+#include "abi/exports.h"
 #include "charset/unsafe_command.h"
 
 #include "charset/registry_store.h"

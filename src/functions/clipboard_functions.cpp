@@ -3,7 +3,7 @@
 // (@SAFECLIPW).
 #include "charset/unsafe_set.h"
 #include "functions/host_expansion.h"
-#include "functions/remap_functions.h"
+#include "abi/exports.h"
 #include "abi/abi.h"
 #include "abi/host_services.h"
 #include "core/text.h"

@@ -1,5 +1,6 @@
 // SAFEECHO and SAFEECHOS: print the argument with every safe form turned back
 // into its plain character, with or without a line end.
+#include "abi/exports.h"
 #include "functions/echo.h"
 
 #include "charset/unsafe_set.h"

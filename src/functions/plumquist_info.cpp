@@ -2,7 +2,7 @@
 // the remapping or unremapping of a literal text.
 #include "charset/unsafe_set.h"
 #include "functions/number_text.h"
-#include "functions/remap_functions.h"
+#include "abi/exports.h"
 #include "abi/abi.h"
 #include "core/errors.h"
 #include "core/numbers.h"

@@ -5,7 +5,7 @@
 #include "charset/unsafe_set.h"
 #include "functions/host_expansion.h"
 #include "functions/number_text.h"
-#include "functions/remap_functions.h"
+#include "abi/exports.h"
 #include "platform/platform.h"
 #include "abi/abi.h"
 #include "core/errors.h"

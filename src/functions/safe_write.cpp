@@ -1,6 +1,7 @@
 // @SAFEWRITE[handle,text]: writes one line to an open handle with the safe
 // forms turned back, as UTF-16LE (Unicode output) or in the host's code page,
 // and gives the number of characters written or "-1".
+#include "abi/exports.h"
 #include "functions/safe_write.h"
 
 #include "charset/unsafe_set.h"

@@ -1,4 +1,5 @@
 // The lifecycle exports: describe the plug-in, initialise it, shut it down.
+#include "abi/exports.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // The comma-separated names list, shortened in place at run time.
-extern char16_t pluginNames[];
+extern char16_t* const pluginNames;
 
 // True when the host reports a version from 10 to 255 and is not the
 // light edition, which cannot run array commands.

@@ -1,4 +1,4 @@
-#include "typography/safe_array.h"
+#include "abi/exports.h"
 
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"

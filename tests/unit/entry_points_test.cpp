@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "charset/unsafe_set.h"
-#include "abi/plugin_info.h"
+#include "abi/exports.h"
 #include "plugin/names_list.h"
 #include "core/text.h"
 #include "test_support.h"
-
-extern "C" PluginInfo* PLUM_CALL GetPluginInfo(void);
 
 namespace {
 

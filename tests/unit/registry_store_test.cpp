@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "abi/exports.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
@@ -121,7 +122,6 @@ TEST(PlatformTable, EntriesRestoreByNameOrAllAtOnce) {
 #include <cstdlib>
 #endif
 
-extern "C" int32_t PLUM_CALL InitializePlugin(void);
 
 namespace {
 

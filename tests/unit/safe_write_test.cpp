@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "abi/exports.h"
 #include "charset/unsafe_set.h"
 #include "functions/safe_write.h"
 #include "platform/platform.h"

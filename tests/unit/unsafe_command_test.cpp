@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "abi/exports.h"
 #include "captured_output.h"
 #include "charset/unsafe_command.h"
 #include "charset/unsafe_set.h"
