@@ -43,6 +43,11 @@ std::u16string_view Trim(std::u16string_view text);
 
 // Reads a whole text (surrounding white space allowed) as a signed decimal
 // integer; false when it is empty, holds anything else or overflows.
+// This is the host's own reading of the numbers its functions and commands
+// take (@LINE, @CLIP, array indices, EXIT), which is not the plug-in's: ASCII
+// digits only, 64-bit, white space on both sides. So the emulator keeps it
+// rather than the plug-in's number reader (which it may not include either:
+// it sees only src/abi/).
 bool ParseInteger(std::u16string_view text, int64_t& value);
 std::u16string ToDecimal(int64_t value);
 

@@ -1,7 +1,5 @@
 #include "core/text.h"
 
-#include <climits>
-
 int32_t WideLength(const char16_t* text) {
     int32_t length = 0;
     while (text[length] != 0) ++length;
@@ -154,32 +152,4 @@ int32_t WideDigitValue(char16_t c) {
         if (c >= range.first && c <= range.last) return c - range.first;
     }
     return -1;
-}
-
-int32_t WideDigitValueInBase(char16_t c, int32_t base) {
-    int32_t value = WideDigitValue(c);
-    if (value < 0 && base > 10) {
-        if (c >= u'a' && c <= u'z') value = c - u'a' + 10;
-        if (c >= u'A' && c <= u'Z') value = c - u'A' + 10;
-    }
-    return value >= 0 && value < base ? value : -1;
-}
-
-int32_t WideToLong(const char16_t* text) {
-    int32_t i = 0;
-    while (IsWideSpace(text[i])) ++i;
-    bool negative = false;
-    if (text[i] == u'+' || text[i] == u'-') {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    int64_t value = 0;
-    for (int32_t digit; (digit = WideDigitValue(text[i])) >= 0; ++i) {
-        value = value * 10 + digit;
-        if (value > static_cast<int64_t>(INT32_MAX) + 1) value = static_cast<int64_t>(INT32_MAX) + 1;
-    }
-    if (negative) value = -value;
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
 }

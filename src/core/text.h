@@ -42,13 +42,6 @@ bool IsWideAlpha(char16_t c);
 bool IsWideAlnum(char16_t c);
 bool IsWidePunct(char16_t c);
 
-// The value 0..9 of a decimal digit the C runtime's number conversions
-// accept (ASCII and the Unicode decimal digits of the class table), or -1.
+// The value 0..9 of a decimal digit that has one (ASCII and the Unicode
+// decimal digits of the class table; not the superscripts), or -1.
 int32_t WideDigitValue(char16_t c);
-// The same for a digit of the given base (10 or 16; letters are ASCII only).
-int32_t WideDigitValueInBase(char16_t c, int32_t base);
-
-// Reads a signed decimal integer like the C library's wcstol in base 10:
-// leading white space and a sign are accepted, reading stops at the first
-// other character, no digits gives 0, out-of-range values saturate.
-int32_t WideToLong(const char16_t* text);

@@ -7,6 +7,7 @@
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
 #include "core/errors.h"
+#include "core/numbers.h"
 #include "abi/host_services.h"
 #include "core/text.h"
 
@@ -21,43 +22,18 @@ constexpr int32_t LINE_TEXT_LIMIT = MAX_ARG_LEN - 3;
 constexpr int32_t BYTE_BUFFER_SIZE = 2 * MAX_ARG_LEN;
 constexpr int32_t CONVERSION_LIMIT = MAX_ARG_LEN - 1;
 
-// Handles are 32-bit values in the host's convention; larger numbers end at
-// the largest one, as the signed 32-bit conversion does, and so name no
-// open handle rather than a wrapped-around one.
-constexpr int64_t HANDLE_VALUE_MAX = 0x7FFFFFFF;
-
-// Reads digits of the base from text; stores where they end.
-int64_t ReadDigits(const char16_t* text, int32_t base, const char16_t** end) {
-    int64_t value = 0;
-    const char16_t* p = text;
-    for (;; ++p) {
-        const int32_t digit = WideDigitValueInBase(*p, base);
-        if (digit < 0) break;
-        value = value * base + digit;
-        if (value > HANDLE_VALUE_MAX) value = HANDLE_VALUE_MAX + 1;
-    }
-    *end = p;
-    return value > HANDLE_VALUE_MAX ? HANDLE_VALUE_MAX : value;
-}
-
 // Turns the handle text into a handle: a decimal number, "0x" and hexadecimal
 // digits, or "-" alone for standard output. False for anything else, for the
 // value 0 and for characters after the number.
 bool ParseHandle(const char16_t* text, HostHandle* handle) {
-    const char16_t* end = text;
-    HostHandle value = 0;
-    if (text[0] == u'0' && WideToLower(text[1]) == u'x' && IsWideHexDigit(text[2])) {
-        value = static_cast<HostHandle>(ReadDigits(text + 2, 16, &end));
-    } else if (IsWideDigit(text[0])) {
-        value = static_cast<HostHandle>(ReadDigits(text, 10, &end));
-    } else if (text[0] == u'-' && text[1] == 0) {
+    int64_t value = 0;
+    if (text[0] == u'-' && text[1] == 0) {
         value = PlatStandardOutput();
-        end = text + 1;
-    } else {
+    } else if (ReadNumber(text, HANDLE_NUMBER, &value, nullptr) != 0) {
         return false;
     }
-    if (value == 0 || *end != 0) return false;
-    *handle = value;
+    if (value == 0) return false;
+    *handle = static_cast<HostHandle>(value);
     return true;
 }
 
@@ -75,12 +51,9 @@ uint32_t OutputCodePage(void) {
     ExpandVariables(text, 1);
     text[SHORT_QUERY_LEN - 1] = 0;
 
-    uint64_t value = 0;
-    for (const char16_t* p = text; WideDigitValue(*p) >= 0; ++p) {
-        value = value * 10 + static_cast<uint64_t>(WideDigitValue(*p));
-        if (value > 0xFFFFFFFFu) return PlatOemCodePage();
-    }
-    return value == 0 ? PlatOemCodePage() : static_cast<uint32_t>(value);
+    int64_t value = 0;
+    if (ReadNumber(text, CODE_PAGE_NUMBER, &value, nullptr) != 0 || value == 0) return PlatOemCodePage();
+    return static_cast<uint32_t>(value);
 }
 
 // Writes the line (length units, CR LF included) and tells whether every

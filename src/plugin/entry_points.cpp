@@ -9,6 +9,7 @@
 #include "abi/plugin_info.h"
 #include "abi/plugin_version.h"
 #include "plugin/names_list.h"
+#include "core/numbers.h"
 #include "core/text.h"
 
 
@@ -16,8 +17,13 @@ namespace {
 
 PluginInfo pluginInfo;
 
-// The version gate catches "7.00": a 7 followed by punctuation.
-bool IsVersionSeven(const char16_t* version) { return version[0] == u'7' && IsWidePunct(version[1]); }
+// The version gate catches "7.00": the single digit 7, then punctuation.
+bool IsVersionSeven(const char16_t* version) {
+    int64_t major = 0;
+    const char16_t* end = nullptr;
+    return ReadNumber(version, VERSION_NUMBER, &major, &end) == 0 && major == 7 && end == version + 1 &&
+           IsWidePunct(*end);
+}
 
 }  // namespace
 

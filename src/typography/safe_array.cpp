@@ -49,7 +49,9 @@ int32_t ShapeQuery(const char16_t* name, int32_t which) {
     char16_t query[SHORT_QUERY_LEN];
     Sprintf(query, u"%%@arrayinfo[%s,%d]", name, which);
     ExpandVariables(query, 1);
-    return WideToLong(query);
+    int64_t value = 0;
+    ReadNumber(query, RUNTIME_LONG, &value, nullptr);
+    return static_cast<int32_t>(value);
 }
 
 // The number of a "/C" or "/R" option: after the letter, or after a ":" or
