@@ -10,7 +10,8 @@
 
 namespace plumhost {
 
-// Decodes UTF-8; every malformed sequence becomes U+FFFD.
+// Decodes UTF-8 (abi/utf8.h, the codec the plug-in uses too); every
+// ill-formed sequence becomes U+FFFD.
 std::u16string FromUtf8(std::string_view bytes);
 // Encodes UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
