@@ -32,13 +32,3 @@ int32_t FormatSystemError(char16_t* buffer, int32_t code) {
     while (length > 0 && IsWideSpace(buffer[length - 1])) buffer[--length] = 0;
     return 0;
 }
-
-void ReportError(const char16_t* message) {
-    PrintErrorPrefix();
-    Qprintf(PlatStandardError(), u"%s", message);
-}
-
-void ReportErrorText(const char16_t* format, const char16_t* text) {
-    PrintErrorPrefix();
-    Qprintf(PlatStandardError(), format, text);
-}

@@ -74,7 +74,7 @@ int32_t ExpandGuarded(char16_t* result, const char16_t* prefix, const char16_t* 
     const int32_t length = WideBoundedLength(prefix, MAX_ARG_LEN) + WideBoundedLength(text, MAX_ARG_LEN) +
                            WideBoundedLength(suffix, MAX_ARG_LEN);
     if (length > MAX_ARG_LEN - 1) {
-        ReportError(tooLongMessage);
+        ReportError(u"%s", tooLongMessage);
         return INVALID_ARGUMENT_RESULT;
     }
 

@@ -37,7 +37,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_plumquistinfo(char16_t* buffer) {
     uint32_t selector = 0;
     const char16_t* end = nullptr;
     if (ParseNumber(buffer, &selector, &end) != 0) {
-        ReportErrorText(u"Bad value \"%s\"\r\n", buffer);
+        ReportError(u"Bad value \"%s\"\r\n", buffer);
         return -1;
     }
 

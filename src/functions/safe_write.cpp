@@ -117,7 +117,7 @@ int32_t SafeWrite(char16_t* buffer) {
 
     HostHandle handle = 0;
     if (!ParseHandle(line, &handle)) {
-        ReportErrorText(u"Bad handle \"%s\"\r\n", line);
+        ReportError(u"Bad handle \"%s\"\r\n", line);
         return INVALID_ARGUMENT_RESULT;
     }
 

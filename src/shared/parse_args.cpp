@@ -38,8 +38,7 @@ struct Tokenizer {
 };
 
 bool ReportOverflow(const Tokenizer& t) {
-    PrintErrorPrefix();
-    Qprintf(PlatStandardError(), u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", t.cells, MAX_ARG_LEN);
+    ReportError(u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", t.cells, MAX_ARG_LEN);
     return false;
 }
 

@@ -82,13 +82,13 @@ int32_t ReadOptions(Options* options) {
         if (AnswerHelpOption(argument, u"safearray")) return 0;
         if (WideStartsWithIgnoreCase(argument, u"/C")) {
             if (!ReadOptionNumber(argument, &options->column)) {
-                ReportErrorText(u"Bad column value \"%s\"\r\n", argument);
+                ReportError(u"Bad column value \"%s\"\r\n", argument);
                 return 1;
             }
             options->columnGiven = true;
         } else if (WideStartsWithIgnoreCase(argument, u"/R")) {
             if (!ReadOptionNumber(argument, &options->row)) {
-                ReportErrorText(u"Bad row value \"%s\"\r\n", argument);
+                ReportError(u"Bad row value \"%s\"\r\n", argument);
                 return 1;
             }
             options->rowGiven = true;
@@ -99,10 +99,10 @@ int32_t ReadOptions(Options* options) {
         } else if (WideEqualsIgnoreCase(argument, u"/U")) {
             options->unremap = true;
         } else if (argument[0] == u'/') {
-            ReportErrorText(u"Unknown option \"%s\"\r\n", argument);
+            ReportError(u"Unknown option \"%s\"\r\n", argument);
             return 1;
         } else if (options->name != nullptr) {
-            ReportErrorText(u"Syntax error \"%s\"\r\n", argument);
+            ReportError(u"Syntax error \"%s\"\r\n", argument);
             return 1;
         } else {
             options->name = argument;
@@ -139,7 +139,7 @@ bool AppendValue(const char16_t* value, bool quote) {
 void ReportTooLong(void) {
     // setText holds "NAME[...]=": name the element without the "=".
     setText[WideLength(setText) - 1] = 0;
-    ReportErrorText(u"Element value too long \"%s\"\r\n", setText);
+    ReportError(u"Element value too long \"%s\"\r\n", setText);
 }
 
 // Runs SET with setText for a value that may hold characters the host acts
@@ -211,21 +211,21 @@ PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
 
     for (char16_t* c = options.name; *c != 0; ++c) *c = WideToUpper(*c);
     if (!IsValidName(options.name)) {
-        ReportErrorText(u"Bad array name \"%s\"\r\n", options.name);
+        ReportError(u"Bad array name \"%s\"\r\n", options.name);
         return 1;
     }
     if (WideLength(options.name) > LONGEST_NAME) {
-        ReportErrorText(u"Array name too long \"%s\"\r\n", options.name);
+        ReportError(u"Array name too long \"%s\"\r\n", options.name);
         return 1;
     }
 
     const int32_t dimensions = ShapeQuery(options.name, SHAPE_DIMENSIONS);
     if (dimensions < 1) {
-        ReportErrorText(u"Not an array \"%s\"\r\n", options.name);
+        ReportError(u"Not an array \"%s\"\r\n", options.name);
         return 1;
     }
     if (dimensions > 2) {
-        ReportErrorText(u"Too many dimensions \"%s\"\r\n", options.name);
+        ReportError(u"Too many dimensions \"%s\"\r\n", options.name);
         return 1;
     }
 
