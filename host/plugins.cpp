@@ -28,6 +28,15 @@ struct PluginInfoRecord {
     intptr_t reserved2;
 };
 
+// Plug-in calls nest when a plug-in has the host expand or run text that
+// calls a plug-in again (@COUNTSAFEX[@COUNTSAFEX[...]]). Each level keeps a
+// plug-in frame (up to 33 KiB, one buffer of the argument's size) and the
+// host's own on the one thread stack, 1 MiB on Windows; a call past this
+// depth fails with "Plugin calls nested too deeply" rather than running the
+// program out of stack.
+constexpr int MAX_PLUGIN_NESTING = 16;
+int pluginDepth = 0;  // plug-in calls running now
+
 using GetPluginInfoFn = void*(PLUM_CALL*)(void);
 using InitializePluginFn = int32_t(PLUM_CALL*)(void);
 using ShutdownPluginFn = int32_t(PLUM_CALL*)(int32_t);
@@ -149,6 +158,10 @@ bool FindPluginName(NameKind kind, std::u16string_view name, PluginFn& fn) {
 }
 
 int32_t CallPlugin(PluginFn fn, std::u16string_view input, std::u16string& output) {
+    if (pluginDepth >= MAX_PLUGIN_NESTING) {
+        ReportError(u"Plugin calls nested too deeply");
+        return -1;
+    }
     if (input.size() > MAX_TEXT) {
         ReportError(u"Argument too long for a plugin (" + ToDecimal(static_cast<int64_t>(input.size())) +
                     u" characters)");
@@ -158,7 +171,9 @@ int32_t CallPlugin(PluginFn fn, std::u16string_view input, std::u16string& outpu
     // caught by the sanitizers of the test build.
     std::vector<char16_t> buffer(MAX_ARG_LEN, u'\0');
     std::copy(input.begin(), input.end(), buffer.begin());
+    ++pluginDepth;
     int32_t rc = fn(buffer.data());
+    --pluginDepth;
     buffer[MAX_ARG_LEN - 1] = u'\0';
     output = buffer.data();
     return rc;

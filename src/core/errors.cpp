@@ -1,23 +1,38 @@
 #include "core/errors.h"
 
+#include "core/host_query.h"
 #include "abi/plugin_version.h"
 #include "platform/platform.h"
 #include "abi/host_services.h"
 #include "core/text.h"
 
+namespace {
+
+// The batch file's name and line are expanded here, not on the stack: a name
+// may be as long as the host's buffer, and an error path should not take
+// another 32 KiB of a stack that nested calls share. Only one report uses it
+// at a time: expanding the name can call back into the plug-in (a "%" in it
+// is expanded again while nested expansion is on), and an error reported
+// from there gets the name alone rather than overwriting the text the outer
+// report is still expanding.
+char16_t batchText[MAX_ARG_LEN];
+bool batchTextInUse = false;
+
+}  // namespace
+
 int32_t PrintErrorPrefix(void) {
     Qprintf(PlatStandardError(), u"%s plugin: ", PLUGIN_NAME);
+    if (batchTextInUse) return 0;
 
-    char16_t buffer[MAX_ARG_LEN];
-    WideCopy(buffer, MAX_ARG_LEN, u"%_batch");
-    ExpandVariables(buffer, 1);
-    if (buffer[0] != u'0') {
-        WideCopy(buffer, MAX_ARG_LEN, u"%_batchname [%_batchline]  ");
-        ExpandVariables(buffer, 1);
+    batchTextInUse = true;
+    ExpandHostText(batchText, MAX_ARG_LEN, u"%_batch");
+    if (batchText[0] != u'0') {
+        ExpandHostText(batchText, MAX_ARG_LEN, u"%_batchname [%_batchline]  ");
         // The batch file's name is data: it travels as an argument, so a "%"
         // in it is never taken for a directive.
-        Qprintf(PlatStandardError(), u"%s", buffer);
+        Qprintf(PlatStandardError(), u"%s", batchText);
     }
+    batchTextInUse = false;
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "core/host_command.h"
 
 #include "abi/abi.h"
+#include "core/host_query.h"
 #include "core/errors.h"
 #include "abi/host_services.h"
 #include "core/text.h"
@@ -27,14 +28,15 @@ bool ContainsUnit(const char16_t* text, char16_t unit) {
 int32_t RunHostCommand(const char16_t* command, const char16_t* arguments) {
     if (command == nullptr || command[0] == 0) return -1;
 
-    char16_t expansion[SHORT_QUERY_LEN];
-    WideCopy(expansion, SHORT_QUERY_LEN, u"%_expansion");
-    ExpandVariables(expansion, 1);
-
+    // One buffer holds first the expansion state, then the line: host calls
+    // nest, and each level of them has this frame on the stack.
     char16_t line[MAX_ARG_LEN];
+    ExpandHostText(line, MAX_ARG_LEN, u"%_expansion");
+    const bool star = command[0] != u'*' && !ContainsUnit(line, u'1');
+
     line[0] = 0;
     int32_t length = 0;
-    if (command[0] != u'*' && !ContainsUnit(expansion, u'1')) length = WideAppend(line, MAX_ARG_LEN, u"*");
+    if (star) length = WideAppend(line, MAX_ARG_LEN, u"*");
     int32_t needed = length + WideLength(command);
     if (arguments != nullptr && arguments[0] != 0) {
         needed += (IsWideSpace(arguments[0]) ? 0 : 1) + WideLength(arguments);
@@ -52,9 +54,7 @@ int32_t RunHostCommand(const char16_t* command, const char16_t* arguments) {
 
 int32_t BeginExpansionGuard(void) {
     if (guardDepth++ > 0) return 0;
-    WideCopy(savedExpansion, EXPANSION_TEXT_LEN, u"%_expansion");
-    ExpandVariables(savedExpansion, 1);
-    savedExpansion[EXPANSION_TEXT_LEN - 1] = 0;
+    ExpandHostText(savedExpansion, EXPANSION_TEXT_LEN, u"%_expansion");
     if (savedExpansion[0] == 0) WideCopy(savedExpansion, EXPANSION_TEXT_LEN, u"0");
     RunHostCommand(u"setdos", u" /x-1478+3");
     return 0;

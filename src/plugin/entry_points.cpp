@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "abi/abi.h"
 #include "core/errors.h"
+#include "core/host_query.h"
 #include "abi/host_services.h"
 #include "abi/plugin_info.h"
 #include "abi/plugin_version.h"
@@ -43,24 +44,21 @@ PLUM_EXPORT PluginInfo* PLUM_CALL GetPluginInfo(void) {
 }
 
 PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
-    char16_t buffer[SHORT_QUERY_LEN];
-    WideCopy(buffer, SHORT_QUERY_LEN, u"%_4ver");
-    ExpandVariables(buffer, 1);
+    // One buffer of the host's full size serves both queries: noloadmsg is
+    // the user's variable and may be long.
+    char16_t buffer[MAX_ARG_LEN];
+    ExpandHostText(buffer, MAX_ARG_LEN, u"%_4ver");
     if (IsVersionSeven(buffer)) {
         ReportError(u"4NT / Take Command v8.0 or higher required!\r\n");
         return -1;
     }
 
-    // noloadmsg is the user's variable and may be long: its expansion gets a
-    // buffer of the host's full size.
-    char16_t loadConditions[MAX_ARG_LEN];
-    WideCopy(loadConditions, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
-    ExpandVariables(loadConditions, 1);
+    ExpandHostText(buffer, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
 
     SetDefaultUnsafe();
     if (LoadUnsafeSet() == PLAT_ERROR_FILE_NOT_FOUND) SaveUnsafeSet();
 
-    if (WideCompare(loadConditions, u"00") == 0) {
+    if (WideCompare(buffer, u"00") == 0) {
         Printf(u"%s plugin v%d.%d.%d loaded.\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
     }
     return 0;

@@ -4,6 +4,7 @@
 #include "charset/unsafe_set.h"
 #include "abi/abi.h"
 #include "abi/host_services.h"
+#include "core/host_query.h"
 #include "core/numbers.h"
 #include "core/text.h"
 
@@ -56,12 +57,10 @@ void ResetNameList(void) { namesList = kInitialNames; }
 
 bool HostSupportsArrays(void) {
     char16_t buffer[SHORT_QUERY_LEN];
-    WideCopy(buffer, SHORT_QUERY_LEN, u"%_4ver");
-    ExpandVariables(buffer, 1);
+    ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_4ver");
     int64_t version = 0;
     ReadNumber(buffer, RUNTIME_LONG, &version, nullptr);
-    WideCopy(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
-    ExpandVariables(buffer, 1);
+    ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
     return static_cast<uint32_t>(version) - 10u <= 245u && !WideEqualsIgnoreCase(buffer, u"TCCLE");
 }
 

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "core/errors.h"
 #include "core/host_command.h"
+#include "core/host_query.h"
 #include "abi/host_services.h"
 #include "core/numbers.h"
 #include "core/text.h"
