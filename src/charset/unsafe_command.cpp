@@ -89,7 +89,7 @@ ListFault ApplyCharacterList(const char16_t* list, int32_t flag) {
 
 // "/D" or "/E" followed by a list, with an optional ":" or "=" before it.
 ListFault ApplyListOption(const char16_t* argument) {
-    const int32_t flag = WideToUpper(argument[1]) == u'E' ? 1 : 0;
+    const int32_t flag = AsciiToUpper(argument[1]) == u'E' ? 1 : 0;
     const char16_t* list = argument + 2;
     if (IsOptionValueSeparator(list[0])) ++list;
     return ApplyCharacterList(list, flag);
@@ -108,7 +108,7 @@ void ListUnsafeSet(void) {
         // At most 17 code units: "'c' (127, 0x7f)  ".
         char16_t item[ITEM_LEN];
         Sprintf(item, u"'%c' (%u, 0x%02x)  ", c, static_cast<uint32_t>(c), static_cast<uint32_t>(c));
-        const int32_t length = WideLength(item);
+        const int32_t length = TextLength(item);
         if (column + length >= width) {
             CrLf();
             column = 0;
@@ -125,7 +125,7 @@ void ListUnsafeSet(void) {
 }
 
 bool IsListOption(const char16_t* argument) {
-    return WideStartsWithIgnoreCase(argument, u"/D") || WideStartsWithIgnoreCase(argument, u"/E");
+    return TextStartsWithIgnoreAsciiCase(argument, u"/D") || TextStartsWithIgnoreAsciiCase(argument, u"/E");
 }
 
 }  // namespace
@@ -146,9 +146,9 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
         if (parseResult.argLength[k] == 0) continue;
         const char16_t* argument = parseResult.argStart[k];
         if (AnswerHelpOption(argument, u"unsafe")) return 0;
-        if (WideEqualsIgnoreCase(argument, u"/R")) {
+        if (TextEqualsIgnoreAsciiCase(argument, u"/R")) {
             restore = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/Z")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
             reset = true;
         }
     }
@@ -190,9 +190,9 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
                 return 1;
             }
             edited = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/S")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/S")) {
             save = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/R") || WideEqualsIgnoreCase(argument, u"/Z")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/R") || TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
             // Already applied above.
         } else {
             if (argument[0] == u'/') {

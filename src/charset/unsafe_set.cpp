@@ -79,7 +79,7 @@ int32_t ExpandNameInPlace(char16_t* text) {
     const int32_t result = ExpandGuarded(work, u"%", name, u"", 1, u"Name too long\r\n");
     if (result < 0) return result;
     if (work[0] == 0) return 0;
-    WideCopy(text, MAX_ARG_LEN, work);
+    TextCopy(text, MAX_ARG_LEN, work);
     return 1;
 }
 

@@ -39,11 +39,11 @@ int32_t PrintErrorPrefix(void) {
 int32_t FormatSystemError(char16_t* buffer, int32_t code) {
     if (buffer == nullptr) return -1;
     if (code == -1) {
-        WideCopy(buffer, SYSTEM_ERROR_TEXT_LEN, u"Unknown error");
+        TextCopy(buffer, SYSTEM_ERROR_TEXT_LEN, u"Unknown error");
     } else if (PlatSystemErrorText(code, buffer, SYSTEM_ERROR_TEXT_LEN) == 0) {
         Sprintf(buffer, u"Error %d", code);
     }
-    int32_t length = WideLength(buffer);
+    int32_t length = TextLength(buffer);
     while (length > 0 && IsWideSpace(buffer[length - 1])) buffer[--length] = 0;
     return 0;
 }

@@ -30,7 +30,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_saferead(char16_t* buffer) {
 PLUM_EXPORT int32_t PLUM_CALL f_safeclipw(char16_t* buffer) {
     if (buffer == nullptr) return 1;
     Unremap(buffer, buffer);
-    const int32_t copied = CopyTextToClipboard(buffer, WideLength(buffer));
-    WideCopy(buffer, MAX_ARG_LEN, copied != 0 ? u"1" : u"0");
+    const int32_t copied = CopyTextToClipboard(buffer, TextLength(buffer));
+    TextCopy(buffer, MAX_ARG_LEN, copied != 0 ? u"1" : u"0");
     return 0;
 }

@@ -45,9 +45,9 @@ PLUM_EXPORT int32_t PLUM_CALL f_plumquistinfo(char16_t* buffer) {
         case SELECTOR_VERSION:
             buffer[0] = 0;
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_MAJOR);
-            WideAppend(buffer, MAX_ARG_LEN, u".");
+            TextAppend(buffer, MAX_ARG_LEN, u".");
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_MINOR);
-            WideAppend(buffer, MAX_ARG_LEN, u".");
+            TextAppend(buffer, MAX_ARG_LEN, u".");
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_BUILD);
             break;
         case SELECTOR_UNSAFE_SET:

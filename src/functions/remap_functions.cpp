@@ -77,7 +77,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_safeexp(char16_t* buffer) {
         ReportError(u"Missing variable or function name\r\n");
         return INVALID_ARGUMENT_RESULT;
     }
-    if (WideStartsWithIgnoreCase(name, u"@safeexp[")) {
+    if (TextStartsWithIgnoreAsciiCase(name, u"@safeexp[")) {
         ReportError(u"Don\u2019t make my brain explode!\r\n");
         return INVALID_ARGUMENT_RESULT;
     }
@@ -110,6 +110,6 @@ PLUM_EXPORT int32_t PLUM_CALL f_unsafeesc(char16_t* buffer) {
         for (int32_t i = 0; i < count; ++i) work[length++] = sequence[i];
     }
     work[length] = 0;
-    WideCopy(buffer, MAX_ARG_LEN, work);
+    TextCopy(buffer, MAX_ARG_LEN, work);
     return 0;
 }

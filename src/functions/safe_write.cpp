@@ -139,7 +139,7 @@ int32_t SafeWrite(char16_t* buffer) {
     if (WriteLine(handle, buffer, length)) {
         Sprintf(buffer, u"%d", length);
     } else {
-        WideCopy(buffer, MAX_ARG_LEN, u"-1");
+        TextCopy(buffer, MAX_ARG_LEN, u"-1");
     }
     return 0;
 }

@@ -21,7 +21,7 @@ constexpr uint32_t PLAT_REG_BINARY = 3;
 constexpr uint32_t PLAT_REG_DWORD = 4;
 
 // X(result, name, parameter list, argument list)
-#define PLATFORM_CALLS(X)                                                                          \
+#define PLAT_CALLS(X)                                                                          \
     /* Reads an environment variable like GetEnvironmentVariableW: the length copied, 0 when  */  \
     /* unset or empty, or the size needed (terminator included) when `size` is too small.    */  \
     X(int32_t, GetEnvironment, (const char16_t* name, char16_t* destination, int32_t size),        \
@@ -60,21 +60,21 @@ constexpr uint32_t PLAT_REG_DWORD = 4;
       (code, destination, size))                                                                   \
     X(void, ShowMessageBox, (const char16_t* text, const char16_t* caption), (text, caption))
 
-#define PLATFORM_DECLARE(result, name, params, args)                                               \
+#define PLAT_DECLARE(result, name, params, args)                                               \
     using Plat##name##Fn = result(*) params;                                                       \
     result Plat##name params;                                                                      \
-    void PlatformSet##name(Plat##name##Fn replacement);
-PLATFORM_CALLS(PLATFORM_DECLARE)
-#undef PLATFORM_DECLARE
+    void PlatSet##name(Plat##name##Fn replacement);
+PLAT_CALLS(PLAT_DECLARE)
+#undef PLAT_DECLARE
 
 // Restores one entry by name; returns 0, or -1 when no entry has that name.
-int32_t PlatformRestore(const char* name);
+int32_t PlatRestore(const char* name);
 // Restores every entry to its default.
-void PlatformRestoreAll(void);
+void PlatRestoreAll(void);
 
 // The backend's defaults, one per entry.
 namespace platform_default {
-#define PLATFORM_DEFAULT(result, name, params, args) result name params;
-PLATFORM_CALLS(PLATFORM_DEFAULT)
-#undef PLATFORM_DEFAULT
+#define PLAT_DEFAULT(result, name, params, args) result name params;
+PLAT_CALLS(PLAT_DEFAULT)
+#undef PLAT_DEFAULT
 }  // namespace platform_default

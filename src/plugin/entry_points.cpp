@@ -58,7 +58,7 @@ PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
     SetDefaultUnsafe();
     if (LoadUnsafeSet() == PLAT_ERROR_FILE_NOT_FOUND) SaveUnsafeSet();
 
-    if (WideCompare(buffer, u"00") == 0) {
+    if (TextCompare(buffer, u"00") == 0) {
         Printf(u"%s plugin v%d.%d.%d loaded.\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
     }
     return 0;

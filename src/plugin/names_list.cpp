@@ -44,7 +44,7 @@ NamesList namesList = kInitialNames;
 // folding ASCII letters.
 bool EntryMatches(const char16_t* entry, int32_t length, const char16_t* name) {
     for (int32_t i = 0; i < length; ++i) {
-        if (name[i] == 0 || WideToUpper(entry[i]) != WideToUpper(name[i])) return false;
+        if (name[i] == 0 || AsciiToUpper(entry[i]) != AsciiToUpper(name[i])) return false;
     }
     return name[length] == 0;
 }
@@ -61,7 +61,7 @@ bool HostSupportsArrays(void) {
     int64_t version = 0;
     ReadNumber(buffer, RUNTIME_LONG, &version, nullptr);
     ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
-    return static_cast<uint32_t>(version) - 10u <= 245u && !WideEqualsIgnoreCase(buffer, u"TCCLE");
+    return static_cast<uint32_t>(version) - 10u <= 245u && !TextEqualsIgnoreAsciiCase(buffer, u"TCCLE");
 }
 
 int32_t RemoveNameFromList(const char16_t* name) { return RemoveNameFrom(pluginNames, name); }
@@ -89,7 +89,7 @@ int32_t RemoveNameFrom(char16_t* list, const char16_t* name) {
         start = end + 1;
     }
 
-    const int32_t length = WideLength(list);
+    const int32_t length = TextLength(list);
     if (length > 0 && IsListSeparator(list[length - 1])) list[length - 1] = 0;
     return 0;
 }

@@ -59,7 +59,7 @@ bool Store(Tokenizer& t, char16_t ch) {
         t.begin = t.cells;
         parseResult.argStart[t.index] = parseResult.argBuffer + t.cells;
     }
-    if (t.Has(PA_UPPERCASE)) ch = WideToUpper(ch);
+    if (t.Has(PA_UPPERCASE)) ch = AsciiToUpper(ch);
     parseResult.argBuffer[t.cells++] = ch;
     parseResult.argBuffer[t.cells] = 0;
     parseResult.argLength[t.index] = ++t.length;

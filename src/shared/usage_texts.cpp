@@ -100,7 +100,7 @@ const UsageEntry kUsages[] = {
 const char16_t* UsageText(const char16_t* name) {
     if (name == nullptr) return nullptr;
     for (const UsageEntry& entry : kUsages) {
-        if (WideEqualsIgnoreCase(name, entry.command)) return entry.text;
+        if (TextEqualsIgnoreAsciiCase(name, entry.command)) return entry.text;
     }
     return nullptr;
 }
@@ -122,8 +122,8 @@ int32_t PrintVersionLine(void) {
 
 bool AnswerHelpOption(const char16_t* option, const char16_t* command) {
     if (option == nullptr) return false;
-    const bool usage = WideCompare(option, u"/?") == 0;
-    const bool version = WideCompare(option, u"/??") == 0;
+    const bool usage = TextCompare(option, u"/?") == 0;
+    const bool version = TextCompare(option, u"/??") == 0;
     if (!usage && !version) return false;
     const char16_t* text = UsageText(command);
     if (text == nullptr) return false;

@@ -46,7 +46,7 @@ char16_t convertedText[MAX_ARG_LEN];
 // number of dimensions, 1 the rows, 2 the columns. -1 for a bad request.
 int32_t ShapeQuery(const char16_t* name, int32_t which) {
     if (name == nullptr || name[0] == 0 || which < 0 || which > SHAPE_LAST) return -1;
-    if (WideLength(name) > LONGEST_NAME) return -1;
+    if (TextLength(name) > LONGEST_NAME) return -1;
     char16_t query[SHORT_QUERY_LEN];
     Sprintf(query, u"%%@arrayinfo[%s,%d]", name, which);
     ExpandVariables(query, 1);
@@ -81,23 +81,23 @@ int32_t ReadOptions(Options* options) {
         if (parseResult.argLength[k] == 0) continue;
         char16_t* argument = parseResult.argStart[k];
         if (AnswerHelpOption(argument, u"safearray")) return 0;
-        if (WideStartsWithIgnoreCase(argument, u"/C")) {
+        if (TextStartsWithIgnoreAsciiCase(argument, u"/C")) {
             if (!ReadOptionNumber(argument, &options->column)) {
                 ReportError(u"Bad column value \"%s\"\r\n", argument);
                 return 1;
             }
             options->columnGiven = true;
-        } else if (WideStartsWithIgnoreCase(argument, u"/R")) {
+        } else if (TextStartsWithIgnoreAsciiCase(argument, u"/R")) {
             if (!ReadOptionNumber(argument, &options->row)) {
                 ReportError(u"Bad row value \"%s\"\r\n", argument);
                 return 1;
             }
             options->rowGiven = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/Q")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/Q")) {
             options->quoteMode = QUOTE_NON_EMPTY;
-        } else if (WideEqualsIgnoreCase(argument, u"/QE")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/QE")) {
             options->quoteMode = QUOTE_ALL;
-        } else if (WideEqualsIgnoreCase(argument, u"/U")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/U")) {
             options->unremap = true;
         } else if (argument[0] == u'/') {
             ReportError(u"Unknown option \"%s\"\r\n", argument);
@@ -127,11 +127,11 @@ void FormatElement(const char16_t* name, int32_t dimensions, int32_t row, int32_
 // Appends the new value (between quotes when `quote` is set) to setText.
 // False, with setText unchanged, when the SET line would not fit.
 bool AppendValue(const char16_t* value, bool quote) {
-    const int32_t extra = WideLength(value) + (quote ? 2 : 0);
-    if (WideLength(setText) + extra > LONGEST_SET_TEXT) return false;
-    if (quote) WideAppend(setText, MAX_ARG_LEN, u"\"");
-    WideAppend(setText, MAX_ARG_LEN, value);
-    if (quote) WideAppend(setText, MAX_ARG_LEN, u"\"");
+    const int32_t extra = TextLength(value) + (quote ? 2 : 0);
+    if (TextLength(setText) + extra > LONGEST_SET_TEXT) return false;
+    if (quote) TextAppend(setText, MAX_ARG_LEN, u"\"");
+    TextAppend(setText, MAX_ARG_LEN, value);
+    if (quote) TextAppend(setText, MAX_ARG_LEN, u"\"");
     return true;
 }
 
@@ -139,7 +139,7 @@ bool AppendValue(const char16_t* value, bool quote) {
 // command goes on with the others and fails at the end.
 void ReportTooLong(void) {
     // setText holds "NAME[...]=": name the element without the "=".
-    setText[WideLength(setText) - 1] = 0;
+    setText[TextLength(setText) - 1] = 0;
     ReportError(u"Element value too long \"%s\"\r\n", setText);
 }
 
@@ -210,12 +210,12 @@ PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
         return 1;
     }
 
-    for (char16_t* c = options.name; *c != 0; ++c) *c = WideToUpper(*c);
+    for (char16_t* c = options.name; *c != 0; ++c) *c = AsciiToUpper(*c);
     if (!IsValidName(options.name)) {
         ReportError(u"Bad array name \"%s\"\r\n", options.name);
         return 1;
     }
-    if (WideLength(options.name) > LONGEST_NAME) {
+    if (TextLength(options.name) > LONGEST_NAME) {
         ReportError(u"Array name too long \"%s\"\r\n", options.name);
         return 1;
     }

@@ -35,7 +35,7 @@ TEST(RemoveNameFrom, RemovesTheFirstMatchAndItsSeparator) {
     };
     for (const RemoveCase& c : cases) {
         char16_t list[64];
-        WideCopy(list, 64, c.list);
+        TextCopy(list, 64, c.list);
         EXPECT_EQ(RemoveNameFrom(list, c.name), c.result) << Narrow(c.list);
         EXPECT_EQ(std::u16string(list), c.after) << Narrow(c.list);
     }

@@ -26,10 +26,10 @@ int captureCount = 0;
 
 CapturedStderr::CapturedStderr() : file_("captured-stderr-" + std::to_string(++captureCount) + ".txt") {
     capturedHandle = file_.Handle();
-    PlatformSetStandardError(&CapturedHandle);
+    PlatSetStandardError(&CapturedHandle);
 }
 
-CapturedStderr::~CapturedStderr() { PlatformRestore("StandardError"); }
+CapturedStderr::~CapturedStderr() { PlatRestore("StandardError"); }
 
 std::u16string Repeat(char16_t unit, size_t n) { return std::u16string(n, unit); }
 

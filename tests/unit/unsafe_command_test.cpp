@@ -54,7 +54,7 @@ class UnsafeCommandTest : public ::testing::Test {
 protected:
     void SetUp() override { SetDefaultUnsafe(); }
     void TearDown() override {
-        PlatformRestoreAll();
+        PlatRestoreAll();
         SetDefaultUnsafe();
     }
 };
@@ -103,7 +103,7 @@ int32_t FailingRead(const char16_t*, const char16_t*, uint32_t*, uint8_t*, uint3
 int32_t FailingWrite(const char16_t*, const char16_t*, uint32_t, const uint8_t*, uint32_t) { return injectedCode; }
 
 TEST_F(UnsafeCommandTest, RestoreFailureNamesTheSystemErrorAndKeepsTheSet) {
-    PlatformSetRegistryRead(&FailingRead);
+    PlatSetRegistryRead(&FailingRead);
     for (int32_t code : {2, 5, 13}) {
         injectedCode = code;
         unsafeSet[u'~' - UNSAFE_FIRST] = 1;
@@ -119,7 +119,7 @@ TEST_F(UnsafeCommandTest, RestoreFailureNamesTheSystemErrorAndKeepsTheSet) {
 }
 
 TEST_F(UnsafeCommandTest, SaveFailureNamesTheSystemErrorAndKeepsTheChanges) {
-    PlatformSetRegistryWrite(&FailingWrite);
+    PlatSetRegistryWrite(&FailingWrite);
     for (int32_t code : {2, 5, 13}) {
         injectedCode = code;
         SetDefaultUnsafe();
