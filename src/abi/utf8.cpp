@@ -134,24 +134,18 @@ int32_t Utf8ToUtf16(const char* text, char16_t* destination, int32_t size) {
         Utf8Decode(text + i, length - i, &c, &used);
         char16_t units[2];
         const int32_t count = Utf16Encode(c, units);
+        i += used;
+        // Without a destination the units are only counted.
+        if (destination == nullptr) {
+            out += count;
+            continue;
+        }
         // The terminator needs its unit too.
         if (count > size - 1 - out) return -1;
         for (int32_t k = 0; k < count; ++k) destination[out++] = units[k];
-        i += used;
     }
-    if (size > 0) destination[out] = 0;
+    if (destination != nullptr && size > 0) destination[out] = 0;
     return out;
 }
 
-int32_t Utf8ToUtf16Length(const char* text) {
-    const size_t length = std::strlen(text);
-    int32_t units = 0;
-    for (size_t i = 0; i < length;) {
-        size_t used = 0;
-        char32_t c = 0;
-        Utf8Decode(text + i, length - i, &c, &used);
-        units += c >= 0x10000 ? 2 : 1;
-        i += used;
-    }
-    return units;
-}
+int32_t Utf8ToUtf16Length(const char* text) { return Utf8ToUtf16(text, nullptr, 0); }

@@ -40,7 +40,8 @@ int32_t Utf16Encode(char32_t codePoint, char16_t* out);
 int32_t Utf16ToUtf8(const char16_t* text, int32_t length, char* destination, int32_t size);
 
 // Decodes terminated UTF-8 into terminated UTF-16. Returns the code units
-// written, or -1 when they and the terminator do not fit.
+// written, or -1 when they and the terminator do not fit. With a null
+// destination the units are only counted.
 int32_t Utf8ToUtf16(const char* text, char16_t* destination, int32_t size);
 
 // The code units Utf8ToUtf16 writes for a terminated text, terminator not

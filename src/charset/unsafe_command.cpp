@@ -96,6 +96,14 @@ ListFault ApplyListOption(const char16_t* argument) {
 }
 
 
+// The message, its "%s" filled with the system's text for the code.
+template <size_t N>
+void ReportRegistryFailure(const char16_t (&message)[N], int32_t code) {
+    char16_t text[SYSTEM_ERROR_TEXT_LEN];
+    FormatSystemError(text, code);
+    ReportError(message, text);
+}
+
 void ListUnsafeSet(void) {
     // The console is asked for its width only when standard output is one.
     const bool toConsole = QueryIsConsole(PlatStandardOutput()) != 0;
@@ -160,9 +168,7 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
     if (restore) {
         const int32_t code = LoadUnsafeSet();
         if (code != 0) {
-            char16_t text[SYSTEM_ERROR_TEXT_LEN];
-            FormatSystemError(text, code);
-            ReportError(u"Error restoring data from registry:\r\n%s\r\n", text);
+            ReportRegistryFailure(u"Error restoring data from registry:\r\n%s\r\n", code);
             return 1;
         }
         QPuts(u"Restored.\r\n");
@@ -208,9 +214,7 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
     if (save) {
         const int32_t code = SaveUnsafeSet();
         if (code != 0) {
-            char16_t text[SYSTEM_ERROR_TEXT_LEN];
-            FormatSystemError(text, code);
-            ReportError(u"Error saving data to registry:\r\n%s\r\n", text);
+            ReportRegistryFailure(u"Error saving data to registry:\r\n%s\r\n", code);
             return 1;
         }
         QPuts(u"Saved.\r\n");
