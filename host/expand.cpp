@@ -114,9 +114,8 @@ int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
         } else if (next == u'@') {
             size_t end = i + 2;
             while (end < text.size() && IsNameChar(text[end])) ++end;
-            size_t close = end < text.size() && text[end] == u'[' && end > i + 2
-                               ? MatchBracket(text, end)
-                               : std::u16string_view::npos;
+            size_t close = end < text.size() && text[end] == u'[' && end > i + 2 ? MatchBracket(text, end)
+                                                                                 : std::u16string_view::npos;
             if (close == std::u16string_view::npos) {
                 out += c;
                 ++i;
@@ -174,8 +173,7 @@ int ExpandLine(std::u16string& text) {
     int rc = ExpandText(text, out, 0);
     if (rc < 0) return rc;
     if (out.size() > MAX_TEXT) {
-        ReportError(u"Expansion too long (" + ToDecimal(static_cast<int64_t>(out.size())) +
-                    u" characters)");
+        ReportError(u"Expansion too long (" + ToDecimal(static_cast<int64_t>(out.size())) + u" characters)");
         return -1;
     }
     text = std::move(out);

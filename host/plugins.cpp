@@ -130,8 +130,7 @@ bool EntryMatches(NameKind kind, const std::u16string& entry, std::u16string_vie
     switch (kind) {
         case NameKind::Function:
             return entry.size() > 1 && entry[0] == u'@' && EqualsNoCase(std::u16string_view(entry).substr(1), name);
-        case NameKind::Variable:
-            return entry.size() > 1 && entry[0] == u'_' && EqualsNoCase(entry, name);
+        case NameKind::Variable: return entry.size() > 1 && entry[0] == u'_' && EqualsNoCase(entry, name);
         case NameKind::Command:
             return !entry.empty() && entry[0] != u'@' && entry[0] != u'_' && EqualsNoCase(entry, name);
     }
@@ -148,8 +147,7 @@ bool FindPluginName(NameKind kind, std::u16string_view name, PluginFn& fn) {
             std::string exportName = ExportName(kind, entry);
             fn = SymbolAs<PluginFn>(plugin, exportName.c_str());
             if (!fn) {
-                ReportError(u"plugin " + Quoted(plugin.name) + u" does not export " +
-                            Quoted(FromUtf8(exportName)));
+                ReportError(u"plugin " + Quoted(plugin.name) + u" does not export " + Quoted(FromUtf8(exportName)));
             }
             return true;
         }
@@ -186,15 +184,14 @@ int CmdPlugin(std::u16string_view args) {
     args = Trim(args);
     if (args.empty()) {
         for (const LoadedPlugin& plugin : State().plugins) {
-            std::u16string line = plugin.name + u" " + ToDecimal(plugin.major) + u"." +
-                                  ToDecimal(plugin.minor) + u"." + ToDecimal(plugin.build) + u":";
+            std::u16string line = plugin.name + u" " + ToDecimal(plugin.major) + u"." + ToDecimal(plugin.minor) + u"." +
+                                  ToDecimal(plugin.build) + u":";
             for (const std::u16string& entry : plugin.names) line += u" " + entry;
             WriteOut(line + u"\r\n");
         }
         return 0;
     }
-    if (args.size() < 2 || args[0] != u'/' ||
-        (AsciiUpper(args[1]) != u'L' && AsciiUpper(args[1]) != u'U')) {
+    if (args.size() < 2 || args[0] != u'/' || (AsciiUpper(args[1]) != u'L' && AsciiUpper(args[1]) != u'U')) {
         ReportError(u"PLUGIN: expected /L file or /U [name]");
         return 1;
     }

@@ -36,8 +36,8 @@ std::string ToUtf8(std::u16string_view text) {
     for (size_t i = 0; i < text.size();) {
         size_t used = 0;
         char encoded[4];
-        out.append(encoded, static_cast<size_t>(Utf8Encode(Utf16Decode(text.data() + i, text.size() - i, &used),
-                                                           encoded)));
+        out.append(encoded,
+                   static_cast<size_t>(Utf8Encode(Utf16Decode(text.data() + i, text.size() - i, &used), encoded)));
         i += used;
     }
     return out;
@@ -50,17 +50,11 @@ std::u16string FromLatin1(std::string_view bytes) {
     return out;
 }
 
-std::u16string FromPointer(const char16_t* text) {
-    return text ? std::u16string(text) : std::u16string();
-}
+std::u16string FromPointer(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
-char16_t AsciiUpper(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-}
+char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c; }
 
-char16_t AsciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-}
+char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c; }
 
 std::u16string UpperAscii(std::u16string_view text) {
     std::u16string out(text);
@@ -86,17 +80,12 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-bool IsSpace(char16_t c) {
-    return c == u' ' || (c >= 0x09 && c <= 0x0D);
-}
+bool IsSpace(char16_t c) { return c == u' ' || (c >= 0x09 && c <= 0x0D); }
 
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 bool IsNameChar(char16_t c) {
-    return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
-           c == u'$';
+    return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u'$';
 }
 
 bool IsValidName(std::u16string_view name) {
@@ -119,9 +108,7 @@ std::u16string_view TrimRight(std::u16string_view text) {
     return text.substr(0, n);
 }
 
-std::u16string_view Trim(std::u16string_view text) {
-    return TrimRight(TrimLeft(text));
-}
+std::u16string_view Trim(std::u16string_view text) { return TrimRight(TrimLeft(text)); }
 
 bool ParseInteger(std::u16string_view text, int64_t& value) {
     text = Trim(text);

@@ -28,7 +28,7 @@ PLUM_EXPORT int32_t PLUM_CALL Usage(const char16_t* name, char16_t* buffer);
 // Every name a user types takes the host's argument buffer (MAX_ARG_LEN code
 // units) and returns the result code.
 #define PLUM_DECLARE_BUFFER_EXPORT(kind, name, bytes) \
-    PLUM_EXPORT int32_t PLUM_CALL PLUM_SYMBOL(kind, name)(char16_t * buffer);
+    PLUM_EXPORT int32_t PLUM_CALL PLUM_SYMBOL(kind, name)(char16_t* buffer);
 #define PLUM_DECLARE_ENTRY(kind, name, bytes)
 #define PLUM_DECLARE_HOOK(kind, name, bytes)
 #define PLUM_DECLARE_FUNCTION PLUM_DECLARE_BUFFER_EXPORT
@@ -53,7 +53,7 @@ constexpr int32_t ArgumentBytes(R(PLUM_CALL*)(A...)) {
     return (0 + ... + SlotBytes<A>());
 }
 
-#define PLUM_CHECK_ARGUMENT_BYTES(kind, name, bytes)                                           \
+#define PLUM_CHECK_ARGUMENT_BYTES(kind, name, bytes)                                                \
     static_assert(ArgumentBytes(static_cast<decltype(&PLUM_SYMBOL(kind, name))>(nullptr)) == bytes, \
                   "the export table's argument bytes of " #name " differ from its declaration");
 PLUM_EXPORT_TABLE(PLUM_CHECK_ARGUMENT_BYTES)

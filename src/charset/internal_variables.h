@@ -7,4 +7,3 @@
 // Stores unit at position 0 and the terminator at position 1 of buffer.
 // Returns 0, or -1 when buffer is null.
 int32_t ReturnSingleChar(char16_t* buffer, char16_t unit);
-

@@ -1,13 +1,13 @@
-#include "abi/exports.h"
 #include "charset/unsafe_command.h"
 
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
-#include "platform/platform.h"
 #include "core/errors.h"
-#include "abi/host_services.h"
 #include "core/numbers.h"
 #include "core/text.h"
+#include "platform/platform.h"
 #include "shared/parse_args.h"
 #include "shared/usage_texts.h"
 
@@ -94,7 +94,6 @@ ListFault ApplyListOption(const char16_t* argument) {
     if (IsOptionValueSeparator(list[0])) ++list;
     return ApplyCharacterList(list, flag);
 }
-
 
 // The message, its "%s" filled with the system's text for the code.
 template <size_t N>

@@ -16,8 +16,7 @@ const char16_t kDefaultUnsafe[] = u"\"%&()<>[]^`|";
 // The copy loop shared by Remap and Unremap: stops after the terminator or at
 // REMAP_LIMIT, writing strictly forwards so the buffers may overlap that way.
 template <typename ShouldReplace, typename Replace>
-int32_t CopyReplacing(const char16_t* source, char16_t* destination, ShouldReplace shouldReplace,
-                      Replace replace) {
+int32_t CopyReplacing(const char16_t* source, char16_t* destination, ShouldReplace shouldReplace, Replace replace) {
     if (source == nullptr || destination == nullptr) return -1;
     int32_t count = 0;
     for (int32_t i = 0;; ++i) {

@@ -1,10 +1,10 @@
 #include "core/errors.h"
 
-#include "core/host_query.h"
-#include "abi/plugin_version.h"
-#include "platform/platform.h"
 #include "abi/host_services.h"
+#include "abi/plugin_version.h"
+#include "core/host_query.h"
 #include "core/text.h"
+#include "platform/platform.h"
 
 namespace {
 

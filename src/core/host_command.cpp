@@ -1,9 +1,9 @@
 #include "core/host_command.h"
 
 #include "abi/abi.h"
-#include "core/host_query.h"
-#include "core/errors.h"
 #include "abi/host_services.h"
+#include "core/errors.h"
+#include "core/host_query.h"
 #include "core/text.h"
 
 namespace {

@@ -39,31 +39,81 @@ struct NumberPolicy {
     int64_t maximum;
 };
 
+// clang-format off
 // What users type (ParseNumber): an unsigned 32-bit number, decimal or "0x"
 // hexadecimal, with nothing before it; the whole text, or its start.
-constexpr NumberPolicy TYPED_NUMBER = {NumberDigits::UNICODE, true,  false,     false,
-                                       NumberEnd::WHOLE_TEXT, NumberOverflow::FAIL, 0, 0xFFFFFFFF};
-constexpr NumberPolicy TYPED_NUMBER_START = {NumberDigits::UNICODE,   true,  false,     false,
-                                             NumberEnd::AFTER_DIGITS, NumberOverflow::FAIL, 0, 0xFFFFFFFF};
+constexpr NumberPolicy TYPED_NUMBER = {
+    NumberDigits::UNICODE,
+    /*hexPrefix=*/true,
+    /*spaceAndSign=*/false,
+    /*noDigitsIsZero=*/false,
+    NumberEnd::WHOLE_TEXT,
+    NumberOverflow::FAIL,
+    /*minimum=*/0,
+    /*maximum=*/UINT32_MAX,
+};
+constexpr NumberPolicy TYPED_NUMBER_START = {
+    NumberDigits::UNICODE,
+    /*hexPrefix=*/true,
+    /*spaceAndSign=*/false,
+    /*noDigitsIsZero=*/false,
+    NumberEnd::AFTER_DIGITS,
+    NumberOverflow::FAIL,
+    /*minimum=*/0,
+    /*maximum=*/UINT32_MAX,
+};
 
 // A host value read as the C runtime's wide string-to-long conversion reads
 // base 10 (%_4ver, @ARRAYINFO): white space and a sign first, whatever
 // follows the digits ignored, no digits 0, out of range saturated.
-constexpr NumberPolicy RUNTIME_LONG = {NumberDigits::UNICODE,   false, true,      true,
-                                       NumberEnd::AFTER_DIGITS, NumberOverflow::SATURATE, INT32_MIN, INT32_MAX};
+constexpr NumberPolicy RUNTIME_LONG = {
+    NumberDigits::UNICODE,
+    /*hexPrefix=*/false,
+    /*spaceAndSign=*/true,
+    /*noDigitsIsZero=*/true,
+    NumberEnd::AFTER_DIGITS,
+    NumberOverflow::SATURATE,
+    /*minimum=*/INT32_MIN,
+    /*maximum=*/INT32_MAX,
+};
 
 // A handle of @SAFEWRITE: decimal or "0x" hexadecimal, the whole text; as
 // the signed 32-bit conversion does, larger values end at its maximum.
-constexpr NumberPolicy HANDLE_NUMBER = {NumberDigits::UNICODE, true, false,     false,
-                                        NumberEnd::WHOLE_TEXT, NumberOverflow::SATURATE, 0, INT32_MAX};
+constexpr NumberPolicy HANDLE_NUMBER = {
+    NumberDigits::UNICODE,
+    /*hexPrefix=*/true,
+    /*spaceAndSign=*/false,
+    /*noDigitsIsZero=*/false,
+    NumberEnd::WHOLE_TEXT,
+    NumberOverflow::SATURATE,
+    /*minimum=*/0,
+    /*maximum=*/INT32_MAX,
+};
 
 // The leading decimal digits of %_codepage as an unsigned 32-bit number.
-constexpr NumberPolicy CODE_PAGE_NUMBER = {NumberDigits::UNICODE,   false, false,     false,
-                                           NumberEnd::AFTER_DIGITS, NumberOverflow::FAIL, 0, 0xFFFFFFFF};
+constexpr NumberPolicy CODE_PAGE_NUMBER = {
+    NumberDigits::UNICODE,
+    /*hexPrefix=*/false,
+    /*spaceAndSign=*/false,
+    /*noDigitsIsZero=*/false,
+    NumberEnd::AFTER_DIGITS,
+    NumberOverflow::FAIL,
+    /*minimum=*/0,
+    /*maximum=*/UINT32_MAX,
+};
 
 // The leading ASCII digits of %_4ver, for the version gate.
-constexpr NumberPolicy VERSION_NUMBER = {NumberDigits::ASCII,     false, false,     false,
-                                         NumberEnd::AFTER_DIGITS, NumberOverflow::SATURATE, 0, INT32_MAX};
+constexpr NumberPolicy VERSION_NUMBER = {
+    NumberDigits::ASCII,
+    /*hexPrefix=*/false,
+    /*spaceAndSign=*/false,
+    /*noDigitsIsZero=*/false,
+    NumberEnd::AFTER_DIGITS,
+    NumberOverflow::SATURATE,
+    /*minimum=*/0,
+    /*maximum=*/INT32_MAX,
+};
+// clang-format on
 
 // Reads the number at the start of text under policy. On success stores the
 // value and, when end is not null, the position after the digits, and

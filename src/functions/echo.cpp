@@ -1,10 +1,10 @@
 // SAFEECHO and SAFEECHOS: print the argument with every safe form turned back
 // into its plain character, with or without a line end.
-#include "abi/exports.h"
 #include "functions/echo.h"
 
-#include "charset/unsafe_set.h"
+#include "abi/exports.h"
 #include "abi/host_services.h"
+#include "charset/unsafe_set.h"
 #include "core/text.h"
 #include "shared/usage_texts.h"
 

@@ -14,5 +14,5 @@
 // reported with tooLongMessage and gives INVALID_ARGUMENT_RESULT; a negative
 // result of ExpandVariables is passed back unchanged. On every failure the
 // argument buffer is left as it was.
-int32_t ExpandThroughHost(char16_t* argument, const char16_t* prefix, const char16_t* text,
-                          const char16_t* suffix, int32_t flag, const char16_t* tooLongMessage);
+int32_t ExpandThroughHost(char16_t* argument, const char16_t* prefix, const char16_t* text, const char16_t* suffix,
+                          int32_t flag, const char16_t* tooLongMessage);

@@ -1,13 +1,13 @@
 // @PLUMQUISTINFO: the plug-in's version, the unsafe set in compact form, and
 // the remapping or unremapping of a literal text.
-#include "charset/unsafe_set.h"
-#include "functions/number_text.h"
-#include "abi/exports.h"
 #include "abi/abi.h"
+#include "abi/exports.h"
+#include "abi/plugin_version.h"
+#include "charset/unsafe_set.h"
 #include "core/errors.h"
 #include "core/numbers.h"
-#include "abi/plugin_version.h"
 #include "core/text.h"
+#include "functions/number_text.h"
 
 namespace {
 
@@ -50,9 +50,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_plumquistinfo(char16_t* buffer) {
             TextAppend(buffer, MAX_ARG_LEN, u".");
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_BUILD);
             break;
-        case SELECTOR_UNSAFE_SET:
-            WriteUnsafeSet(buffer);
-            break;
+        case SELECTOR_UNSAFE_SET: WriteUnsafeSet(buffer); break;
         case SELECTOR_REMAP:
         case SELECTOR_UNREMAP: {
             // The text after the separator moves to the front of the same

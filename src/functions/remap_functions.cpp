@@ -2,14 +2,14 @@
 // bring host and environment values in remapped, and undo or escape the
 // remapping: @COUNTSAFE, @COUNTSAFEX, @COUNTUNSAFE, @COUNTUNSAFEX, @SAFEENV,
 // @SAFEEXP, @UNSAFE and @UNSAFEESC.
-#include "charset/unsafe_set.h"
-#include "functions/host_expansion.h"
-#include "functions/number_text.h"
-#include "abi/exports.h"
-#include "platform/platform.h"
 #include "abi/abi.h"
+#include "abi/exports.h"
+#include "charset/unsafe_set.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "functions/host_expansion.h"
+#include "functions/number_text.h"
+#include "platform/platform.h"
 
 namespace {
 

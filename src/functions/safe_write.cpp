@@ -1,16 +1,16 @@
 // @SAFEWRITE[handle,text]: writes one line to an open handle with the safe
 // forms turned back, as UTF-16LE (Unicode output) or in the host's code page,
 // and gives the number of characters written or "-1".
-#include "abi/exports.h"
 #include "functions/safe_write.h"
 
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/unsafe_set.h"
-#include "platform/platform.h"
 #include "core/errors.h"
 #include "core/host_query.h"
 #include "core/numbers.h"
-#include "abi/host_services.h"
 #include "core/text.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-
 // The argument is "handle,text": a decimal or "0x" hexadecimal handle value,
 // or "-" for standard output. Writes text with its safe forms turned back and
 // CR LF, then puts the number of characters written (or "-1" when the write

@@ -1,8 +1,8 @@
 // The replaceable table behind every platform call: one entry per operation,
 // holding its name, its current function and the backend's default.
-#include "platform/platform.h"
-
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -18,18 +18,17 @@ PLAT_CALLS(PLAT_SLOT)
 
 // Function pointers of different types are stored as void(*)() only to be
 // restored by name; they are never called through that type.
-#define PLAT_ENTRY(result, name, params, args)                                                  \
-    {#name, reinterpret_cast<void (**)()>(&current##name),                                        \
-     reinterpret_cast<void (*)()>(&platform_default::name)},
+#define PLAT_ENTRY(result, name, params, args) \
+    {#name, reinterpret_cast<void (**)()>(&current##name), reinterpret_cast<void (*)()>(&platform_default::name)},
 const PlatEntry kEntries[] = {PLAT_CALLS(PLAT_ENTRY)};
 #undef PLAT_ENTRY
 
 }  // namespace
 
-#define PLAT_DEFINE(result, name, params, args)                                                \
-    result Plat##name params { return current##name args; }                                       \
-    void PlatSet##name(Plat##name##Fn replacement) {                                           \
-        current##name = replacement != nullptr ? replacement : &platform_default::name;            \
+#define PLAT_DEFINE(result, name, params, args)                                         \
+    result Plat##name params { return current##name args; }                             \
+    void PlatSet##name(Plat##name##Fn replacement) {                                    \
+        current##name = replacement != nullptr ? replacement : &platform_default::name; \
     }
 PLAT_CALLS(PLAT_DEFINE)
 #undef PLAT_DEFINE

@@ -1,18 +1,17 @@
 // The lifecycle exports: describe the plug-in, initialise it, shut it down.
-#include "abi/exports.h"
-#include "charset/registry_store.h"
-#include "charset/unsafe_set.h"
-#include "platform/platform.h"
 #include "abi/abi.h"
-#include "core/errors.h"
-#include "core/host_query.h"
+#include "abi/exports.h"
 #include "abi/host_services.h"
 #include "abi/plugin_info.h"
 #include "abi/plugin_version.h"
-#include "plugin/names_list.h"
+#include "charset/registry_store.h"
+#include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/host_query.h"
 #include "core/numbers.h"
 #include "core/text.h"
-
+#include "platform/platform.h"
+#include "plugin/names_list.h"
 
 namespace {
 

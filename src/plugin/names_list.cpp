@@ -1,9 +1,9 @@
 #include "plugin/names_list.h"
 
-#include "abi/export_table.h"
-#include "charset/unsafe_set.h"
 #include "abi/abi.h"
+#include "abi/export_table.h"
 #include "abi/host_services.h"
+#include "charset/unsafe_set.h"
 #include "core/host_query.h"
 #include "core/numbers.h"
 #include "core/text.h"
@@ -78,8 +78,7 @@ int32_t RemoveNameFrom(char16_t* list, const char16_t* name) {
                 // Move the rest, terminator included, over the entry and its separator.
                 int32_t from = end + 1;
                 int32_t to = start;
-                while ((list[to++] = list[from++]) != 0) {
-                }
+                while ((list[to++] = list[from++]) != 0) {}
             } else {
                 list[start] = 0;
             }

@@ -1,9 +1,9 @@
 #include "shared/parse_args.h"
 
-#include "platform/platform.h"
-#include "core/errors.h"
 #include "abi/host_services.h"
+#include "core/errors.h"
 #include "core/text.h"
+#include "platform/platform.h"
 
 const char PARSE_ARGS_VERSION[] = "1.0.3.0";
 
@@ -128,8 +128,7 @@ Step Read(Tokenizer& t, char16_t ch) {
         t.url = true;
     }
 
-    if (ch == u'/' && !t.quoted && !t.url && t.length >= 2 && t.CurrentBeginsWithSlash() &&
-        t.Has(PA_SPLIT_SWITCHES)) {
+    if (ch == u'/' && !t.quoted && !t.url && t.length >= 2 && t.CurrentBeginsWithSlash() && t.Has(PA_SPLIT_SWITCHES)) {
         if (!EndArgument(t)) return Step::Fail;
     }
 
@@ -161,8 +160,7 @@ Step Read(Tokenizer& t, char16_t ch) {
     if (t.index >= MAX_ARGS) return Step::Next;
     if (!Store(t, ch)) return Step::Fail;
 
-    if (ch == u'!' && t.length == 3 && t.Current()[0] == u'/' && t.Current()[1] == u'[' &&
-        t.Has(PA_BRACKET_SWITCH)) {
+    if (ch == u'!' && t.length == 3 && t.Current()[0] == u'/' && t.Current()[1] == u'[' && t.Has(PA_BRACKET_SWITCH)) {
         t.bracket = true;
     }
     return Step::Next;

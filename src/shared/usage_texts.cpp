@@ -90,8 +90,8 @@ struct UsageEntry {
 };
 
 const UsageEntry kUsages[] = {
-    {u"safearray", kSafeArrayUsage},   {u"plumquisthelp", kPlumquistHelpUsage},
-    {u"safeecho", kSafeEchoUsage},     {u"safeechos", kSafeEchoSUsage},
+    {u"safearray", kSafeArrayUsage}, {u"plumquisthelp", kPlumquistHelpUsage},
+    {u"safeecho", kSafeEchoUsage},   {u"safeechos", kSafeEchoSUsage},
     {u"unsafe", kUnsafeUsage},
 };
 
@@ -115,8 +115,8 @@ const char16_t* UsageSyntaxPart(const char16_t* usage) {
 
 int32_t PrintVersionLine(void) {
     Printf(u"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PLUGIN_NAME, static_cast<uint32_t>(PLUGIN_MAJOR),
-           static_cast<uint32_t>(PLUGIN_MINOR), static_cast<uint32_t>(PLUGIN_BUILD), static_cast<uint32_t>(PLUGIN_REVISION),
-           kPlatformTag);
+           static_cast<uint32_t>(PLUGIN_MINOR), static_cast<uint32_t>(PLUGIN_BUILD),
+           static_cast<uint32_t>(PLUGIN_REVISION), kPlatformTag);
     return 0;
 }
 

@@ -1,13 +1,12 @@
 #include "abi/exports.h"
-
+#include "abi/host_services.h"
 #include "charset/unsafe_set.h"
-#include "platform/platform.h"
 #include "core/errors.h"
 #include "core/host_command.h"
 #include "core/host_query.h"
-#include "abi/host_services.h"
 #include "core/numbers.h"
 #include "core/text.h"
+#include "platform/platform.h"
 #include "shared/parse_args.h"
 #include "shared/usage_texts.h"
 

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "abi/utf8.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/platform.h"
 #include "abi/utf8.h"
+#include "platform/platform.h"
 
 namespace platform_default {
 
