@@ -5,6 +5,7 @@
 //   _name -> _name     an internal variable
 //   name  -> name      a command
 // ShutdownPlugin(0) runs before a plug-in is unloaded.
+#include "abi/plugin_info.h"
 #include "core.h"
 #include "host_os.h"
 #include "text.h"
@@ -12,21 +13,6 @@
 namespace plumhost {
 
 namespace {
-
-// The record GetPluginInfo returns.
-struct PluginInfoRecord {
-    const char16_t* pluginName;
-    const char16_t* author;
-    const char16_t* email;
-    const char16_t* webAddress;
-    const char16_t* description;
-    const char16_t* names;
-    int32_t majorVersion;
-    int32_t minorVersion;
-    int32_t build;
-    intptr_t reserved1;
-    intptr_t reserved2;
-};
 
 // Plug-in calls nest when a plug-in has the host expand or run text that
 // calls a plug-in again (@COUNTSAFEX[@COUNTSAFEX[...]]). Each level keeps a
@@ -37,7 +23,7 @@ struct PluginInfoRecord {
 constexpr int MAX_PLUGIN_NESTING = 16;
 int pluginDepth = 0;  // plug-in calls running now
 
-using GetPluginInfoFn = void*(PLUM_CALL*)(void);
+using GetPluginInfoFn = PluginInfo*(PLUM_CALL*)(void);
 using InitializePluginFn = int32_t(PLUM_CALL*)(void);
 using ShutdownPluginFn = int32_t(PLUM_CALL*)(int32_t);
 
@@ -69,7 +55,7 @@ std::vector<std::u16string> SplitNames(const char16_t* list) {
 // Calls GetPluginInfo and copies what the record says.
 bool ReadInfo(LoadedPlugin& plugin) {
     auto getInfo = SymbolAs<GetPluginInfoFn>(plugin, "GetPluginInfo");
-    const auto* info = static_cast<const PluginInfoRecord*>(getInfo());
+    const PluginInfo* info = getInfo();
     if (!info) return false;
     plugin.name = FromPointer(info->pluginName);
     plugin.major = info->majorVersion;

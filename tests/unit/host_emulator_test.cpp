@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "abi/host_services.h"
+#include "abi/plugin_info.h"
 #include "plumhost.h"
 
 namespace {
@@ -505,20 +506,14 @@ TEST_F(HostEmulator, NestedScriptsQuitAndExit) {
 
 namespace fake {
 
-struct Info {
-    const char16_t *pluginName, *author, *email, *webAddress, *description, *names;
-    int32_t major, minor, build;
-    intptr_t reserved1, reserved2;
-};
-
-Info info;
+PluginInfo info;
 char16_t names[64];
 int32_t initResult = 0;
 int shutdowns = 0;
 std::u16string commandArgs;
 
-void* PLUM_CALL GetPluginInfo(void) {
-    info = Info{u"Fake", u"a", u"e", u"w", u"d", names, 2, 5, 9, 0, 0};
+PluginInfo* PLUM_CALL GetPluginInfo(void) {
+    info = PluginInfo{u"Fake", u"a", u"e", u"w", u"d", names, 2, 5, 9, 0, 0};
     return &info;
 }
 int32_t PLUM_CALL InitializePlugin(void) {
