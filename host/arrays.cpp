@@ -21,8 +21,7 @@ std::u16string Describe(const std::u16string& name, std::u16string_view indices)
 }
 
 // The position of an element in the row-by-row storage, or a reported error.
-int ElementIndex(const std::u16string& name, const HostArray& array, std::u16string_view indices,
-                 size_t& position) {
+int ElementIndex(const std::u16string& name, const HostArray& array, std::u16string_view indices, size_t& position) {
     std::vector<std::u16string> parts;
     size_t start = 0;
     for (;;) {
@@ -69,8 +68,7 @@ int DefineArray(std::u16string_view definition) {
     size_t start = 0;
     for (;;) {
         size_t comma = sizes.find(u',', start);
-        std::u16string_view part =
-            sizes.substr(start, comma == std::u16string_view::npos ? comma : comma - start);
+        std::u16string_view part = sizes.substr(start, comma == std::u16string_view::npos ? comma : comma - start);
         int64_t size;
         if (!ParseInteger(part, size) || size < 1 || size > MAX_ELEMENTS) {
             ReportError(u"SETARRAY: bad array size " + Quoted(definition));
@@ -116,9 +114,7 @@ std::vector<std::u16string_view> Words(std::u16string_view args) {
 
 }  // namespace
 
-bool IsArray(const std::u16string& name) {
-    return FindArray(name) != nullptr;
-}
+bool IsArray(const std::u16string& name) { return FindArray(name) != nullptr; }
 
 int ReadArrayElement(const std::u16string& name, std::u16string_view indices, std::u16string& value) {
     HostArray* array = FindArray(name);
@@ -132,8 +128,7 @@ int ReadArrayElement(const std::u16string& name, std::u16string_view indices, st
     return 0;
 }
 
-int WriteArrayElement(const std::u16string& name, std::u16string_view indices,
-                      const std::u16string& value) {
+int WriteArrayElement(const std::u16string& name, std::u16string_view indices, const std::u16string& value) {
     HostArray* array = FindArray(name);
     if (!array) {
         ReportError(u"Not an array " + Quoted(UpperAscii(name)));

@@ -61,8 +61,7 @@ std::vector<std::u16string> SplitCommands(std::u16string_view line) {
 
 // Takes the redirections out of a command; the text before each operator
 // loses its trailing white space.
-int ParseRedirections(std::u16string_view command, std::u16string& text,
-                      std::vector<Redirection>& redirections) {
+int ParseRedirections(std::u16string_view command, std::u16string& text, std::vector<Redirection>& redirections) {
     bool escapes = FeatureEnabled(FEATURE_ESCAPES);
     bool quoting = FeatureEnabled(FEATURE_QUOTING);
     bool quoted = false;
@@ -106,8 +105,8 @@ int ParseRedirections(std::u16string_view command, std::u16string& text,
             r.file = std::u16string(command.substr(i + 1, close - i - 1));
             i = close < command.size() ? close + 1 : close;
         } else {
-            while (i < command.size() && !IsSpace(command[i]) && command[i] != u'<' &&
-                   command[i] != u'>' && command[i] != u'&' && command[i] != u'|') {
+            while (i < command.size() && !IsSpace(command[i]) && command[i] != u'<' && command[i] != u'>' &&
+                   command[i] != u'&' && command[i] != u'|') {
                 r.file += command[i++];
             }
         }
@@ -196,9 +195,7 @@ int CmdEcho(std::u16string_view args) {
     return 0;
 }
 
-int CmdRem(std::u16string_view) {
-    return 0;
-}
+int CmdRem(std::u16string_view) { return 0; }
 
 int ExitWith(std::u16string_view args, bool quit) {
     int64_t code = 0;
@@ -216,13 +213,9 @@ int ExitWith(std::u16string_view args, bool quit) {
     return State().exitCode;
 }
 
-int CmdExit(std::u16string_view args) {
-    return ExitWith(args, false);
-}
+int CmdExit(std::u16string_view args) { return ExitWith(args, false); }
 
-int CmdQuit(std::u16string_view args) {
-    return ExitWith(args, true);
-}
+int CmdQuit(std::u16string_view args) { return ExitWith(args, true); }
 
 int CmdCall(std::u16string_view args) {
     std::vector<std::u16string> words = SplitWords(args);
@@ -270,16 +263,22 @@ struct BuiltIn {
 };
 
 const BuiltIn BUILT_INS[] = {
-    {u"call", CmdCall},         {u"del", CmdDel},         {u"echo", CmdEcho},
-    {u"exit", CmdExit},         {u"plugin", CmdPlugin},   {u"quit", CmdQuit},
-    {u"rem", CmdRem},           {u"set", CmdSet},         {u"setarray", CmdSetarray},
-    {u"setdos", CmdSetdos},     {u"sethost", CmdSethost}, {u"type", CmdType},
+    {u"call", CmdCall},
+    {u"del", CmdDel},
+    {u"echo", CmdEcho},
+    {u"exit", CmdExit},
+    {u"plugin", CmdPlugin},
+    {u"quit", CmdQuit},
+    {u"rem", CmdRem},
+    {u"set", CmdSet},
+    {u"setarray", CmdSetarray},
+    {u"setdos", CmdSetdos},
+    {u"sethost", CmdSethost},
+    {u"type", CmdType},
     {u"unsetarray", CmdUnsetarray},
 };
 
-bool EndsName(char16_t c) {
-    return IsSpace(c) || c == u'.' || c == u'/' || c == u';' || c == u',' || c == u'=';
-}
+bool EndsName(char16_t c) { return IsSpace(c) || c == u'.' || c == u'/' || c == u';' || c == u',' || c == u'='; }
 
 int Dispatch(std::u16string_view text) {
     size_t end = 0;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 #include "plumhost.h"
 
 namespace plumhost {
@@ -38,30 +38,30 @@ struct LoadedPlugin {
     std::u16string file;
     std::u16string name;
     int32_t major = 0, minor = 0, build = 0;
-    void* module = nullptr;                // from the OS loader, or null
-    PluginSymbolLookup lookup = nullptr;   // for plug-ins linked into the program
+    void* module = nullptr;               // from the OS loader, or null
+    PluginSymbolLookup lookup = nullptr;  // for plug-ins linked into the program
     std::vector<std::u16string> names;
 };
 
 // Reading position of a handle used with @FILEREAD.
 struct ReadState {
-    bool probed = false;   // the byte-order mark has been looked for
-    bool utf16 = false;    // the file is UTF-16LE
-    std::string pending;   // bytes read while probing, not yet consumed
+    bool probed = false;  // the byte-order mark has been looked for
+    bool utf16 = false;   // the file is UTF-16LE
+    std::string pending;  // bytes read while probing, not yet consumed
 };
 
 struct HostState {
     std::map<std::u16string, std::u16string> overrides;  // SETHOST values, by lower-case name
-    unsigned disabledFeatures = 0;                         // bit d: SETDOS /X feature d is off
-    std::map<std::u16string, HostArray> arrays;            // by upper-case name
+    unsigned disabledFeatures = 0;                       // bit d: SETDOS /X feature d is off
+    std::map<std::u16string, HostArray> arrays;          // by upper-case name
     std::vector<BatchFrame> batches;
     std::vector<LoadedPlugin> plugins;
     std::map<HostHandle, ReadState> readers;
     bool echo = true;
-    bool exitRequested = false;   // EXIT: leave plumhost
-    bool quitRequested = false;   // QUIT: leave the running script
+    bool exitRequested = false;  // EXIT: leave plumhost
+    bool quitRequested = false;  // QUIT: leave the running script
     int exitCode = 0;
-    int outputRedirects = 0;      // nesting of active ">" redirections
+    int outputRedirects = 0;  // nesting of active ">" redirections
     int errorRedirects = 0;
     std::u16string* captureOut = nullptr;
     std::u16string* captureErr = nullptr;
@@ -123,8 +123,7 @@ int CmdSetdos(std::u16string_view args);
 bool IsArray(const std::u16string& name);
 // The element named by the (already expanded) index text "i" or "i,j".
 int ReadArrayElement(const std::u16string& name, std::u16string_view indices, std::u16string& value);
-int WriteArrayElement(const std::u16string& name, std::u16string_view indices,
-                      const std::u16string& value);
+int WriteArrayElement(const std::u16string& name, std::u16string_view indices, const std::u16string& value);
 // @ARRAYINFO: 0 dimensions, 1..4 size of that dimension, 5 total elements.
 int ArrayInfo(const std::u16string& name, int64_t selector, int64_t& result);
 int CmdSetarray(std::u16string_view args);
@@ -142,8 +141,7 @@ int ExpandLine(std::u16string& text);
 // ---------------------------------------------------------- functions.cpp
 
 // Runs a host function; `known` is false when there is none of that name.
-int CallHostFunction(const std::u16string& name, const std::u16string& args,
-                     std::u16string& result, bool& known);
+int CallHostFunction(const std::u16string& name, const std::u16string& args, std::u16string& result, bool& known);
 // Reads a whole file; reports a failure.
 int ReadFileBytes(const std::u16string& path, std::string& bytes);
 // Splits function arguments at commas outside double quotes.

@@ -17,8 +17,7 @@ namespace plumhost {
 
 namespace {
 
-constexpr int MAX_NESTING = 16;   // variables whose values refer to variables
-constexpr int MAX_REENTRY = 32;   // ExpandLine called from plug-ins it called
+constexpr int MAX_NESTING = 16;  // variables whose values refer to variables
 
 size_t MatchBracket(std::u16string_view text, size_t open) {
     int depth = 0;
@@ -115,9 +114,8 @@ int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
         } else if (next == u'@') {
             size_t end = i + 2;
             while (end < text.size() && IsNameChar(text[end])) ++end;
-            size_t close = end < text.size() && text[end] == u'[' && end > i + 2
-                               ? MatchBracket(text, end)
-                               : std::u16string_view::npos;
+            size_t close = end < text.size() && text[end] == u'[' && end > i + 2 ? MatchBracket(text, end)
+                                                                                 : std::u16string_view::npos;
             if (close == std::u16string_view::npos) {
                 out += c;
                 ++i;
@@ -168,20 +166,14 @@ int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
 }
 
 int ExpandLine(std::u16string& text) {
-    static int active = 0;
+    // ExpandLine runs again inside itself only through a plug-in that it
+    // called: the nesting of plug-in calls (plugins.cpp) bounds it.
     if (!FeatureEnabled(FEATURE_ALL_VARIABLES)) return 0;
-    if (active >= MAX_REENTRY) {
-        ReportError(u"Expansion nested too deeply");
-        return -1;
-    }
-    ++active;
     std::u16string out;
     int rc = ExpandText(text, out, 0);
-    --active;
     if (rc < 0) return rc;
     if (out.size() > MAX_TEXT) {
-        ReportError(u"Expansion too long (" + ToDecimal(static_cast<int64_t>(out.size())) +
-                    u" characters)");
+        ReportError(u"Expansion too long (" + ToDecimal(static_cast<int64_t>(out.size())) + u" characters)");
         return -1;
     }
     text = std::move(out);

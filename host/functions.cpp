@@ -32,8 +32,7 @@ std::set<HostHandle>& OpenedFiles() {
 
 bool WantArgs(const char16_t* function, const Args& args, size_t count) {
     if (args.size() == count) return true;
-    ReportError(std::u16string(function) + u": expected " + ToDecimal(static_cast<int64_t>(count)) +
-                u" argument(s)");
+    ReportError(std::u16string(function) + u": expected " + ToDecimal(static_cast<int64_t>(count)) + u" argument(s)");
     return false;
 }
 
@@ -124,8 +123,7 @@ int FileRead(const Args& args, std::u16string& result) {
         char bom[2];
         size_t got = 0, total = 0;
         while (total < 2 && os::ReadBytes(handle, bom + total, 2 - total, got) && got > 0) total += got;
-        if (total == 2 && static_cast<unsigned char>(bom[0]) == 0xFF &&
-            static_cast<unsigned char>(bom[1]) == 0xFE) {
+        if (total == 2 && static_cast<unsigned char>(bom[0]) == 0xFF && static_cast<unsigned char>(bom[1]) == 0xFE) {
             reader.utf16 = true;
         } else {
             reader.pending.assign(bom, total);
@@ -138,8 +136,8 @@ int FileRead(const Args& args, std::u16string& result) {
         char lo, hi;
         while (NextByte(handle, reader, lo) && NextByte(handle, reader, hi)) {
             any = true;
-            char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(lo) |
-                                                  (static_cast<unsigned char>(hi) << 8));
+            char16_t unit =
+                static_cast<char16_t>(static_cast<unsigned char>(lo) | (static_cast<unsigned char>(hi) << 8));
             if (unit == u'\n') break;
             line += unit;
         }
@@ -222,8 +220,7 @@ std::vector<std::u16string> SplitArguments(std::u16string_view args) {
     return parts;
 }
 
-int CallHostFunction(const std::u16string& name, const std::u16string& args,
-                     std::u16string& result, bool& known) {
+int CallHostFunction(const std::u16string& name, const std::u16string& args, std::u16string& result, bool& known) {
     known = true;
     result.clear();
     std::u16string upper = UpperAscii(name);

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 namespace plumhost {
 namespace os {

@@ -2,6 +2,4 @@
 // library (TakeCmd.dll on Windows); this is only its entry point.
 #include "plumhost.h"
 
-int main(int argc, char** argv) {
-    return HostMain(argc, argv);
-}
+int main(int argc, char** argv) { return HostMain(argc, argv); }

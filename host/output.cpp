@@ -12,12 +12,10 @@ namespace {
 // output or error; null otherwise.
 std::u16string* CaptureFor(HostHandle handle) {
     HostState& state = State();
-    if (state.captureOut && state.outputRedirects == 0 &&
-        handle == os::StdHandle(os::StdStream::Output)) {
+    if (state.captureOut && state.outputRedirects == 0 && handle == os::StdHandle(os::StdStream::Output)) {
         return state.captureOut;
     }
-    if (state.captureErr && state.errorRedirects == 0 &&
-        handle == os::StdHandle(os::StdStream::Error)) {
+    if (state.captureErr && state.errorRedirects == 0 && handle == os::StdHandle(os::StdStream::Error)) {
         return state.captureErr;
     }
     return nullptr;
@@ -58,13 +56,9 @@ bool WriteText(HostHandle handle, std::u16string_view text) {
     return os::WriteBytes(handle, bytes.data(), bytes.size());
 }
 
-bool WriteOut(std::u16string_view text) {
-    return WriteText(os::StdHandle(os::StdStream::Output), text);
-}
+bool WriteOut(std::u16string_view text) { return WriteText(os::StdHandle(os::StdStream::Output), text); }
 
-bool WriteErr(std::u16string_view text) {
-    return WriteText(os::StdHandle(os::StdStream::Error), text);
-}
+bool WriteErr(std::u16string_view text) { return WriteText(os::StdHandle(os::StdStream::Error), text); }
 
 void ReportError(std::u16string_view message) {
     std::u16string line = u"plumhost: ";

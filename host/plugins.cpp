@@ -5,14 +5,23 @@
 //   _name -> _name     an internal variable
 //   name  -> name      a command
 // ShutdownPlugin(0) runs before a plug-in is unloaded.
+#include "abi/plugin_info.h"
 #include "core.h"
 #include "host_os.h"
-#include "plugin/plugin_info.h"
 #include "text.h"
 
 namespace plumhost {
 
 namespace {
+
+// Plug-in calls nest when a plug-in has the host expand or run text that
+// calls a plug-in again (@COUNTSAFEX[@COUNTSAFEX[...]]). Each level keeps a
+// plug-in frame (up to 33 KiB, one buffer of the argument's size) and the
+// host's own on the one thread stack, 1 MiB on Windows; a call past this
+// depth fails with "Plugin calls nested too deeply" rather than running the
+// program out of stack.
+constexpr int MAX_PLUGIN_NESTING = 16;
+int pluginDepth = 0;  // plug-in calls running now
 
 // Each export is called through a pointer of its own exact type.
 using GetPluginInfoFn = PluginInfo*(PLUM_CALL*)(void);
@@ -108,8 +117,7 @@ bool EntryMatches(NameKind kind, const std::u16string& entry, std::u16string_vie
     switch (kind) {
         case NameKind::Function:
             return entry.size() > 1 && entry[0] == u'@' && EqualsNoCase(std::u16string_view(entry).substr(1), name);
-        case NameKind::Variable:
-            return entry.size() > 1 && entry[0] == u'_' && EqualsNoCase(entry, name);
+        case NameKind::Variable: return entry.size() > 1 && entry[0] == u'_' && EqualsNoCase(entry, name);
         case NameKind::Command:
             return !entry.empty() && entry[0] != u'@' && entry[0] != u'_' && EqualsNoCase(entry, name);
     }
@@ -126,8 +134,7 @@ bool FindPluginName(NameKind kind, std::u16string_view name, PluginFn& fn) {
             std::string exportName = ExportName(kind, entry);
             fn = SymbolAs<PluginFn>(plugin, exportName.c_str());
             if (!fn) {
-                ReportError(u"plugin " + Quoted(plugin.name) + u" does not export " +
-                            Quoted(FromUtf8(exportName)));
+                ReportError(u"plugin " + Quoted(plugin.name) + u" does not export " + Quoted(FromUtf8(exportName)));
             }
             return true;
         }
@@ -136,6 +143,10 @@ bool FindPluginName(NameKind kind, std::u16string_view name, PluginFn& fn) {
 }
 
 int32_t CallPlugin(PluginFn fn, std::u16string_view input, std::u16string& output) {
+    if (pluginDepth >= MAX_PLUGIN_NESTING) {
+        ReportError(u"Plugin calls nested too deeply");
+        return -1;
+    }
     if (input.size() > MAX_TEXT) {
         ReportError(u"Argument too long for a plugin (" + ToDecimal(static_cast<int64_t>(input.size())) +
                     u" characters)");
@@ -145,7 +156,9 @@ int32_t CallPlugin(PluginFn fn, std::u16string_view input, std::u16string& outpu
     // caught by the sanitizers of the test build.
     std::vector<char16_t> buffer(MAX_ARG_LEN, u'\0');
     std::copy(input.begin(), input.end(), buffer.begin());
+    ++pluginDepth;
     int32_t rc = fn(buffer.data());
+    --pluginDepth;
     buffer[MAX_ARG_LEN - 1] = u'\0';
     output = buffer.data();
     return rc;
@@ -158,15 +171,14 @@ int CmdPlugin(std::u16string_view args) {
     args = Trim(args);
     if (args.empty()) {
         for (const LoadedPlugin& plugin : State().plugins) {
-            std::u16string line = plugin.name + u" " + ToDecimal(plugin.major) + u"." +
-                                  ToDecimal(plugin.minor) + u"." + ToDecimal(plugin.build) + u":";
+            std::u16string line = plugin.name + u" " + ToDecimal(plugin.major) + u"." + ToDecimal(plugin.minor) + u"." +
+                                  ToDecimal(plugin.build) + u":";
             for (const std::u16string& entry : plugin.names) line += u" " + entry;
             WriteOut(line + u"\r\n");
         }
         return 0;
     }
-    if (args.size() < 2 || args[0] != u'/' ||
-        (AsciiUpper(args[1]) != u'L' && AsciiUpper(args[1]) != u'U')) {
+    if (args.size() < 2 || args[0] != u'/' || (AsciiUpper(args[1]) != u'L' && AsciiUpper(args[1]) != u'U')) {
         ReportError(u"PLUGIN: expected /L file or /U [name]");
         return 1;
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // The plumhost program: options, plug-ins, then a script, one command line
 // or the interactive prompt. Returns the exit status.

@@ -75,29 +75,21 @@ std::u16string FormatV(const char16_t* format, va_list args) {
         }
         while (*p == u'l' || *p == u'h') ++p;
         switch (*p) {
-            case u'%':
-                out += u'%';
-                break;
+            case u'%': out += u'%'; break;
             case u's': {
                 const char16_t* text = va_arg(args, const char16_t*);
                 Pad(out, text ? std::u16string(text) : std::u16string(u"(null)"), width, left, false);
                 break;
             }
-            case u'c':
-                Pad(out, std::u16string(1, static_cast<char16_t>(va_arg(args, int))), width, left, false);
-                break;
+            case u'c': Pad(out, std::u16string(1, static_cast<char16_t>(va_arg(args, int))), width, left, false); break;
             case u'd': {
                 int32_t value = va_arg(args, int32_t);
                 Pad(out, ToDecimal(value), width, left, zeros);
                 break;
             }
-            case u'u':
-                Pad(out, Unsigned(va_arg(args, uint32_t), 10, false), width, left, zeros);
-                break;
+            case u'u': Pad(out, Unsigned(va_arg(args, uint32_t), 10, false), width, left, zeros); break;
             case u'x':
-            case u'X':
-                Pad(out, Unsigned(va_arg(args, uint32_t), 16, *p == u'X'), width, left, zeros);
-                break;
+            case u'X': Pad(out, Unsigned(va_arg(args, uint32_t), 16, *p == u'X'), width, left, zeros); break;
             default:
                 // Not a directive of ours: keep its text; a lone "%" at the
                 // end of the format stays too.

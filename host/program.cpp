@@ -67,9 +67,7 @@ int ParseOptions(const std::vector<std::u16string>& args, Options& options) {
                 }
                 options.plugins.push_back(value);
                 break;
-            case u't':
-                options.trace = true;
-                break;
+            case u't': options.trace = true; break;
             case u'c':
                 options.hasCommand = true;
                 if (arg.size() > 2) options.command = arg.substr(2);
@@ -79,9 +77,7 @@ int ParseOptions(const std::vector<std::u16string>& args, Options& options) {
                 }
                 return 0;
             case u'h':
-            case u'?':
-                options.help = true;
-                break;
+            case u'?': options.help = true; break;
             default:
                 if (arg == u"--help") {
                     options.help = true;
@@ -140,9 +136,7 @@ void CaptureOutput(std::u16string* out, std::u16string* err) {
     State().captureErr = err;
 }
 
-HostHandle StandardErrorHandle() {
-    return os::StdHandle(os::StdStream::Error);
-}
+HostHandle StandardErrorHandle() { return os::StdHandle(os::StdStream::Error); }
 
 void ResetHost() {
     UnloadPlugins();

@@ -4,9 +4,9 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "abi/host_services.h"
 #include "core.h"
 #include "host_os.h"
-#include "plugin/host_services.h"
 #include "text.h"
 
 namespace plumhost {
@@ -114,9 +114,7 @@ extern "C" int32_t PLUM_CDECL Sprintf(char16_t* buffer, const char16_t* format, 
     return WriteBuffer(buffer, text);
 }
 
-extern "C" void PLUM_CALL CrLf(void) {
-    WriteOut(u"\r\n");
-}
+extern "C" void PLUM_CALL CrLf(void) { WriteOut(u"\r\n"); }
 
 // Nonzero when the text is on the clipboard.
 extern "C" int32_t PLUM_CALL CopyTextToClipboard(const char16_t* text, int32_t length) {
@@ -124,15 +122,11 @@ extern "C" int32_t PLUM_CALL CopyTextToClipboard(const char16_t* text, int32_t l
     return os::SetClipboardText(std::u16string(text, static_cast<size_t>(length))) ? 1 : 0;
 }
 
-extern "C" int32_t PLUM_CALL QueryIsConsole(HostHandle handle) {
-    return os::IsConsole(handle) ? 1 : 0;
-}
+extern "C" int32_t PLUM_CALL QueryIsConsole(HostHandle handle) { return os::IsConsole(handle) ? 1 : 0; }
 
 // 1 while SETHOST _unicode=1 (then the host writes UTF-16LE into redirected
 // files; see output.cpp).
-extern "C" int32_t PLUM_CALL QueryUnicodeOutput(void) {
-    return UnicodeOutput() ? 1 : 0;
-}
+extern "C" int32_t PLUM_CALL QueryUnicodeOutput(void) { return UnicodeOutput() ? 1 : 0; }
 
 // The full path of `path` into a MAX_ARG_LEN buffer; 0 on success.
 extern "C" int32_t PLUM_CALL QueryTrueName(const char16_t* path, char16_t* destination) {

@@ -11,9 +11,7 @@ HostState& State() {
     return state;
 }
 
-bool FeatureEnabled(int digit) {
-    return (State().disabledFeatures & (1u << digit)) == 0;
-}
+bool FeatureEnabled(int digit) { return (State().disabledFeatures & (1u << digit)) == 0; }
 
 std::u16string DisabledFeatureDigits() {
     std::u16string digits;

@@ -2,87 +2,30 @@
 
 #include <limits>
 
+#include "abi/utf8.h"
+
 namespace plumhost {
-
-namespace {
-
-constexpr char32_t REPLACEMENT = 0xFFFD;
-
-void AppendCodePoint(std::u16string& out, char32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(cp);
-    }
-}
-
-// Decodes one UTF-8 sequence at `i`; advances `i` past it. Returns false for
-// a malformed sequence (then `i` moves by one byte).
-bool DecodeOne(std::string_view bytes, size_t& i, char32_t& cp) {
-    unsigned char b = static_cast<unsigned char>(bytes[i]);
-    int extra;
-    char32_t min;
-    if (b < 0x80) {
-        cp = b;
-        ++i;
-        return true;
-    } else if ((b & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = b & 0x1F;
-        min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = b & 0x0F;
-        min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = b & 0x07;
-        min = 0x10000;
-    } else {
-        ++i;
-        return false;
-    }
-    if (i + extra >= bytes.size()) {
-        ++i;
-        return false;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        unsigned char c = static_cast<unsigned char>(bytes[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            ++i;
-            return false;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return false;
-    }
-    i += extra + 1;
-    return true;
-}
-
-}  // namespace
 
 std::u16string FromUtf8(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
-    size_t i = 0;
-    while (i < bytes.size()) {
-        char32_t cp;
-        if (!DecodeOne(bytes, i, cp)) cp = REPLACEMENT;
-        AppendCodePoint(out, cp);
+    for (size_t i = 0; i < bytes.size();) {
+        char32_t c = 0;
+        size_t used = 0;
+        Utf8Decode(bytes.data() + i, bytes.size() - i, &c, &used);
+        char16_t units[2];
+        out.append(units, static_cast<size_t>(Utf16Encode(c, units)));
+        i += used;
     }
     return out;
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        char32_t cp;
-        if (!DecodeOne(bytes, i, cp)) return false;
+    for (size_t i = 0; i < bytes.size();) {
+        char32_t c = 0;
+        size_t used = 0;
+        if (!Utf8Decode(bytes.data() + i, bytes.size() - i, &c, &used)) return false;
+        i += used;
     }
     return true;
 }
@@ -90,30 +33,12 @@ bool IsValidUtf8(std::string_view bytes) {
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = REPLACEMENT;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+    for (size_t i = 0; i < text.size();) {
+        size_t used = 0;
+        char encoded[4];
+        out.append(encoded,
+                   static_cast<size_t>(Utf8Encode(Utf16Decode(text.data() + i, text.size() - i, &used), encoded)));
+        i += used;
     }
     return out;
 }
@@ -125,17 +50,11 @@ std::u16string FromLatin1(std::string_view bytes) {
     return out;
 }
 
-std::u16string FromPointer(const char16_t* text) {
-    return text ? std::u16string(text) : std::u16string();
-}
+std::u16string FromPointer(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
-char16_t AsciiUpper(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-}
+char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c; }
 
-char16_t AsciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-}
+char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c; }
 
 std::u16string UpperAscii(std::u16string_view text) {
     std::u16string out(text);
@@ -161,17 +80,12 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-bool IsSpace(char16_t c) {
-    return c == u' ' || (c >= 0x09 && c <= 0x0D);
-}
+bool IsSpace(char16_t c) { return c == u' ' || (c >= 0x09 && c <= 0x0D); }
 
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 bool IsNameChar(char16_t c) {
-    return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
-           c == u'$';
+    return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u'$';
 }
 
 bool IsValidName(std::u16string_view name) {
@@ -194,9 +108,7 @@ std::u16string_view TrimRight(std::u16string_view text) {
     return text.substr(0, n);
 }
 
-std::u16string_view Trim(std::u16string_view text) {
-    return TrimRight(TrimLeft(text));
-}
+std::u16string_view Trim(std::u16string_view text) { return TrimRight(TrimLeft(text)); }
 
 bool ParseInteger(std::u16string_view text, int64_t& value) {
     text = Trim(text);

@@ -10,7 +10,8 @@
 
 namespace plumhost {
 
-// Decodes UTF-8; every malformed sequence becomes U+FFFD.
+// Decodes UTF-8 (abi/utf8.h, the codec the plug-in uses too); every
+// ill-formed sequence becomes U+FFFD.
 std::u16string FromUtf8(std::string_view bytes);
 // Encodes UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
@@ -43,6 +44,11 @@ std::u16string_view Trim(std::u16string_view text);
 
 // Reads a whole text (surrounding white space allowed) as a signed decimal
 // integer; false when it is empty, holds anything else or overflows.
+// This is the host's own reading of the numbers its functions and commands
+// take (@LINE, @CLIP, array indices, EXIT), which is not the plug-in's: ASCII
+// digits only, 64-bit, white space on both sides. So the emulator keeps it
+// rather than the plug-in's number reader (which it may not include either:
+// it sees only src/abi/).
 bool ParseInteger(std::u16string_view text, int64_t& value);
 std::u16string ToDecimal(int64_t value);
 

@@ -21,9 +21,7 @@ std::u16string Fixed4ver() { return u"33.00"; }
 std::u16string FixedCmdproc() { return u"TCC"; }
 std::u16string Zero() { return u"0"; }
 std::u16string BatchDepth() { return ToDecimal(static_cast<int64_t>(State().batches.size())); }
-std::u16string BatchName() {
-    return State().batches.empty() ? std::u16string() : State().batches.back().fullName;
-}
+std::u16string BatchName() { return State().batches.empty() ? std::u16string() : State().batches.back().fullName; }
 std::u16string BatchLine() {
     return State().batches.empty() ? std::u16string(u"-1") : ToDecimal(State().batches.back().line);
 }
@@ -36,19 +34,13 @@ std::u16string WinDir() {
 }
 
 const HostVariable HOST_VARIABLES[] = {
-    {u"_4ver", Fixed4ver},
-    {u"_cmdproc", FixedCmdproc},
-    {u"_transient", Zero},
-    {u"_pipe", Zero},
-    {u"_batch", BatchDepth},
-    {u"_batchname", BatchName},
-    {u"_batchline", BatchLine},
-    {u"_expansion", DisabledFeatureDigits},
-    {u"_codepage", CodePage},
-    {u"_cmdspec", CmdSpec},
-    {u"windir", WinDir},
-    {u"_unicode", Zero},  // 1: Unicode output (QueryUnicodeOutput; output.cpp)
-    {u"_trace", Zero},    // 1: every line a plug-in gives Command() is echoed to stderr
+    {u"_4ver", Fixed4ver},      {u"_cmdproc", FixedCmdproc},
+    {u"_transient", Zero},      {u"_pipe", Zero},
+    {u"_batch", BatchDepth},    {u"_batchname", BatchName},
+    {u"_batchline", BatchLine}, {u"_expansion", DisabledFeatureDigits},
+    {u"_codepage", CodePage},   {u"_cmdspec", CmdSpec},
+    {u"windir", WinDir},        {u"_unicode", Zero},  // 1: Unicode output (QueryUnicodeOutput; output.cpp)
+    {u"_trace", Zero},                                // 1: every line a plug-in gives Command() is echoed to stderr
 };
 
 const HostVariable* FindHostVariable(std::u16string_view name) {
@@ -108,13 +100,9 @@ int SetHostVariable(const std::u16string& name, const std::u16string& value) {
     return 0;
 }
 
-bool UnicodeOutput() {
-    return FlagVariable(u"_unicode");
-}
+bool UnicodeOutput() { return FlagVariable(u"_unicode"); }
 
-bool TraceCommands() {
-    return FlagVariable(u"_trace");
-}
+bool TraceCommands() { return FlagVariable(u"_trace"); }
 
 int ReadVariable(const std::u16string& name, std::u16string& value) {
     value.clear();
@@ -146,9 +134,8 @@ int CmdSet(std::u16string_view args) {
     args = TrimLeft(args);
     if (args.empty()) {
         auto list = os::ListEnv();
-        std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
-            return UpperAscii(a.first) < UpperAscii(b.first);
-        });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const auto& a, const auto& b) { return UpperAscii(a.first) < UpperAscii(b.first); });
         for (const auto& entry : list) WriteOut(entry.first + u"=" + entry.second + u"\r\n");
         return 0;
     }
@@ -203,8 +190,7 @@ int CmdSethost(std::u16string_view args) {
         WriteOut(value + u"\r\n");
         return 0;
     }
-    return SetHostVariable(std::u16string(TrimRight(args.substr(0, eq))),
-                           std::u16string(args.substr(eq + 1)));
+    return SetHostVariable(std::u16string(TrimRight(args.substr(0, eq))), std::u16string(args.substr(eq + 1)));
 }
 
 }  // namespace plumhost

@@ -1,5 +1,6 @@
 # The plug-in's own code never allocates on the heap: none of the objects in
-# the plug-in's library refers to an allocator of the C or C++ runtime.
+# the plug-in's libraries (LIBRARY, a list) refers to an allocator of the C
+# or C++ runtime.
 execute_process(COMMAND ${NM} -u ${LIBRARY} OUTPUT_VARIABLE undefined RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "nm failed on ${LIBRARY}")

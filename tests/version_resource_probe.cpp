@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "plugin/plugin_info.h"
+#include "abi/plugin_version.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     const DWORD wantHigh = (static_cast<DWORD>(PLUGIN_MAJOR) << 16) | static_cast<DWORD>(PLUGIN_MINOR);
-    const DWORD wantLow = static_cast<DWORD>(PLUGIN_BUILD) << 16;
+    const DWORD wantLow = (static_cast<DWORD>(PLUGIN_BUILD) << 16) | static_cast<DWORD>(PLUGIN_REVISION);
     std::printf("file version %lu.%lu.%lu.%lu, product version %lu.%lu.%lu.%lu\n", fixed->dwFileVersionMS >> 16,
                 fixed->dwFileVersionMS & 0xFFFF, fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF,
                 fixed->dwProductVersionMS >> 16, fixed->dwProductVersionMS & 0xFFFF, fixed->dwProductVersionLS >> 16,
@@ -67,7 +67,7 @@ int wmain(int argc, wchar_t** argv) {
     Expect(fixed->dwFileType == VFT_DLL, "file type");
 
     wchar_t version[64];
-    std::swprintf(version, 64, L"%d.%d.%d.0", PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
+    std::swprintf(version, 64, L"%d.%d.%d.%d", PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD, PLUGIN_REVISION);
     wchar_t tag[40];
     std::swprintf(tag, 40, L"(%ls)", argv[2]);
     const wchar_t* fields[] = {L"FileVersion", L"ProductVersion", L"ProductName", L"OriginalFilename",

@@ -56,13 +56,9 @@ const char* ClipboardFile() {
 
 }  // namespace
 
-HostHandle StdHandle(StdStream stream) {
-    return StreamFd(stream);
-}
+HostHandle StdHandle(StdStream stream) { return StreamFd(stream); }
 
-bool IsConsole(HostHandle handle) {
-    return handle >= 0 && handle <= INT_MAX && isatty(static_cast<int>(handle)) == 1;
-}
+bool IsConsole(HostHandle handle) { return handle >= 0 && handle <= INT_MAX && isatty(static_cast<int>(handle)) == 1; }
 
 bool WriteBytes(HostHandle handle, const void* bytes, size_t count) {
     if (handle < 0 || handle > INT_MAX) return false;
@@ -119,17 +115,11 @@ HostHandle OpenFile(const std::u16string& path, OpenMode mode) {
     return fd < 0 ? INVALID_HANDLE : fd;
 }
 
-bool CloseFile(HostHandle handle) {
-    return handle >= 0 && handle <= INT_MAX && close(static_cast<int>(handle)) == 0;
-}
+bool CloseFile(HostHandle handle) { return handle >= 0 && handle <= INT_MAX && close(static_cast<int>(handle)) == 0; }
 
-bool RemoveFile(const std::u16string& path) {
-    return unlink(ToUtf8(path).c_str()) == 0;
-}
+bool RemoveFile(const std::u16string& path) { return unlink(ToUtf8(path).c_str()) == 0; }
 
-std::u16string LastErrorText() {
-    return FromUtf8(std::strerror(errno));
-}
+std::u16string LastErrorText() { return FromUtf8(std::strerror(errno)); }
 
 bool RedirectStd(StdStream stream, HostHandle file, HostHandle& saved) {
     int fd = StreamFd(stream);
@@ -171,8 +161,7 @@ std::vector<std::pair<std::u16string, std::u16string>> ListEnv() {
     for (char** e = environ; e && *e; ++e) {
         const char* eq = std::strchr(*e, '=');
         if (!eq || eq == *e) continue;
-        list.emplace_back(FromUtf8(std::string_view(*e, static_cast<size_t>(eq - *e))),
-                          FromUtf8(eq + 1));
+        list.emplace_back(FromUtf8(std::string_view(*e, static_cast<size_t>(eq - *e))), FromUtf8(eq + 1));
     }
     return list;
 }
@@ -222,13 +211,9 @@ void* OpenModule(const std::u16string& path, std::u16string& error) {
     return module;
 }
 
-void* FindSymbol(void* module, const char* name) {
-    return dlsym(module, name);
-}
+void* FindSymbol(void* module, const char* name) { return dlsym(module, name); }
 
-void CloseModule(void* module) {
-    dlclose(module);
-}
+void CloseModule(void* module) { dlclose(module); }
 
 std::u16string FullPath(const std::u16string& path) {
     // Backslashes count as separators so that Windows-style paths built by

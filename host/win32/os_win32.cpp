@@ -20,21 +20,13 @@ DWORD StreamId(StdStream stream) {
     return STD_OUTPUT_HANDLE;
 }
 
-HANDLE ToHandle(HostHandle handle) {
-    return reinterpret_cast<HANDLE>(handle);
-}
+HANDLE ToHandle(HostHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-HostHandle FromHandle(HANDLE handle) {
-    return reinterpret_cast<HostHandle>(handle);
-}
+HostHandle FromHandle(HANDLE handle) { return reinterpret_cast<HostHandle>(handle); }
 
-const wchar_t* Wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-std::u16string FromWide(const wchar_t* text) {
-    return FromPointer(reinterpret_cast<const char16_t*>(text));
-}
+std::u16string FromWide(const wchar_t* text) { return FromPointer(reinterpret_cast<const char16_t*>(text)); }
 
 // The clipboard may be held by another program for a moment; try a few times.
 bool OpenClipboardRetrying() {
@@ -47,9 +39,7 @@ bool OpenClipboardRetrying() {
 
 }  // namespace
 
-HostHandle StdHandle(StdStream stream) {
-    return FromHandle(GetStdHandle(StreamId(stream)));
-}
+HostHandle StdHandle(StdStream stream) { return FromHandle(GetStdHandle(StreamId(stream))); }
 
 bool IsConsole(HostHandle handle) {
     DWORD mode;
@@ -131,26 +121,22 @@ HostHandle OpenFile(const std::u16string& path, OpenMode mode) {
     DWORD disposition = OPEN_EXISTING;
     if (mode == OpenMode::Write) disposition = CREATE_ALWAYS;
     if (mode == OpenMode::Append) disposition = OPEN_ALWAYS;
-    HANDLE file = CreateFileW(Wide(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(Wide(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return INVALID_HANDLE;
     if (mode == OpenMode::Append) SetFilePointer(file, 0, nullptr, FILE_END);
     return FromHandle(file);
 }
 
-bool CloseFile(HostHandle handle) {
-    return CloseHandle(ToHandle(handle)) != 0;
-}
+bool CloseFile(HostHandle handle) { return CloseHandle(ToHandle(handle)) != 0; }
 
-bool RemoveFile(const std::u16string& path) {
-    return DeleteFileW(Wide(path)) != 0;
-}
+bool RemoveFile(const std::u16string& path) { return DeleteFileW(Wide(path)) != 0; }
 
 std::u16string LastErrorText() {
     DWORD code = GetLastError();
     wchar_t buffer[512];
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | 0xFF,
-                             nullptr, code, 0, buffer, 512, nullptr);
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | 0xFF, nullptr, code, 0,
+                             buffer, 512, nullptr);
     if (n == 0) return u"error " + ToDecimal(code);
     return std::u16string(TrimRight(FromWide(buffer)));
 }
@@ -183,8 +169,7 @@ bool GetEnv(const std::u16string& name, std::u16string& value) {
 
 bool SetEnv(const std::u16string& name, const std::u16string& value) {
     if (name.empty() || name.find(u'=') != std::u16string::npos) return false;
-    return SetEnvironmentVariableW(Wide(name), value.empty() ? nullptr : Wide(value)) != 0 ||
-           value.empty();
+    return SetEnvironmentVariableW(Wide(name), value.empty() ? nullptr : Wide(value)) != 0 || value.empty();
 }
 
 std::vector<std::pair<std::u16string, std::u16string>> ListEnv() {
@@ -249,9 +234,7 @@ void* FindSymbol(void* module, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-void CloseModule(void* module) {
-    FreeLibrary(static_cast<HMODULE>(module));
-}
+void CloseModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
 
 std::u16string FullPath(const std::u16string& path) {
     std::u16string buffer(MAX_PATH, u'\0');
@@ -274,9 +257,7 @@ std::u16string ExecutablePath() {
     return FromWide(buffer);
 }
 
-unsigned DefaultCodePage() {
-    return GetACP();
-}
+unsigned DefaultCodePage() { return GetACP(); }
 
 std::vector<std::u16string> Arguments(int, char**) {
     // The wide command line keeps characters outside the ANSI code page.

@@ -1,6 +1,7 @@
 #include "charset/internal_variables.h"
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
+#include "abi/exports.h"
 
 int32_t ReturnSingleChar(char16_t* buffer, char16_t unit) {
     if (buffer == nullptr) return -1;

@@ -20,16 +20,14 @@ void UnpackUnsafeSet(const uint8_t bytes[UNSAFE_VALUE_SIZE]) {
 int32_t SaveUnsafeSet(void) {
     uint8_t bytes[UNSAFE_VALUE_SIZE];
     PackUnsafeSet(bytes);
-    return PlatRegistryWrite(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, PLAT_REG_BINARY, bytes,
-                             UNSAFE_VALUE_SIZE);
+    return PlatRegistryWrite(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, PLAT_REG_BINARY, bytes, UNSAFE_VALUE_SIZE);
 }
 
 int32_t LoadUnsafeSet(void) {
     uint8_t bytes[UNSAFE_VALUE_SIZE] = {};
     uint32_t type = 0;
     uint32_t size = UNSAFE_VALUE_SIZE;
-    const int32_t result =
-        PlatRegistryRead(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, &type, bytes, &size);
+    const int32_t result = PlatRegistryRead(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, &type, bytes, &size);
     if (result != PLAT_ERROR_SUCCESS) return result;
     if (type != PLAT_REG_BINARY || size != UNSAFE_VALUE_SIZE) return PLAT_ERROR_INVALID_DATA;
     UnpackUnsafeSet(bytes);

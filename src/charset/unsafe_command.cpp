@@ -1,12 +1,13 @@
 #include "charset/unsafe_command.h"
 
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/numbers.h"
+#include "core/text.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/numbers.h"
-#include "plugin/wide.h"
 #include "shared/parse_args.h"
 #include "shared/usage_texts.h"
 
@@ -32,52 +33,45 @@ void RestoreUndo(void) {
     for (int32_t i = 0; i < UNSAFE_COUNT; ++i) unsafeSet[i] = undoSet[i];
 }
 
-// The two list messages leave the line open: the caller completes it with
-// the argument in quotes.
-bool ListSyntaxError(void) {
-    ReportError(u"Syntax error");
-    return false;
-}
-
-bool ListRangeError(void) {
-    PrintErrorPrefix();
-    Qprintf(PlatStandardError(), u"Character must be in range %u - %u", LOWEST_CHARACTER, HIGHEST_CHARACTER);
-    return false;
-}
+// What is wrong with a character list; the command reports it with the
+// whole argument.
+enum class ListFault { NONE, SYNTAX, RANGE };
 
 bool EndsItem(char16_t c) { return c == 0 || c == u'-' || IsListSeparator(c); }
 
 // Reads one item of a character list at *position: a number (two leading
 // digits, or "0x") or a single character. Moves *position past it.
-bool ReadItem(const char16_t** position, uint32_t* value) {
+ListFault ReadItem(const char16_t** position, uint32_t* value) {
     const char16_t* p = *position;
     if (IsWideDigit(p[0]) && (IsWideDigit(p[1]) || p[1] == u'x' || p[1] == u'X')) {
         const char16_t* end = nullptr;
-        if (ParseNumber(p, value, &end) != 0) return ListSyntaxError();
-        if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListRangeError();
+        if (ParseNumber(p, value, &end) != 0) return ListFault::SYNTAX;
+        if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListFault::RANGE;
         *position = end;
-        return true;
+        return ListFault::NONE;
     }
-    if (!EndsItem(p[1])) return ListSyntaxError();
+    if (!EndsItem(p[1])) return ListFault::SYNTAX;
     *value = p[0];
-    if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListRangeError();
+    if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListFault::RANGE;
     *position = p + 1;
-    return true;
+    return ListFault::NONE;
 }
 
 // Applies a list of characters and ranges, setting each flag to `flag` as
-// soon as its element has been read. Reports the first fault.
-bool ApplyCharacterList(const char16_t* list, int32_t flag) {
-    if (list[0] == 0) return ListSyntaxError();
+// soon as its element has been read. Stops at the first fault.
+ListFault ApplyCharacterList(const char16_t* list, int32_t flag) {
+    if (list[0] == 0) return ListFault::SYNTAX;
     const char16_t* p = list;
     for (;;) {
         uint32_t first = 0;
-        if (!ReadItem(&p, &first)) return false;
+        ListFault fault = ReadItem(&p, &first);
+        if (fault != ListFault::NONE) return fault;
         uint32_t last = first;
         if (*p == u'-') {
             ++p;
-            if (*p == 0) return ListSyntaxError();
-            if (!ReadItem(&p, &last)) return false;
+            if (*p == 0) return ListFault::SYNTAX;
+            fault = ReadItem(&p, &last);
+            if (fault != ListFault::NONE) return fault;
             if (last < first) {
                 const uint32_t swap = first;
                 first = last;
@@ -86,26 +80,27 @@ bool ApplyCharacterList(const char16_t* list, int32_t flag) {
         }
         for (uint32_t c = first; c <= last; ++c) unsafeSet[c - LOWEST_CHARACTER] = flag;
 
-        if (*p == 0) return true;
-        if (!IsListSeparator(*p)) return ListSyntaxError();
+        if (*p == 0) return ListFault::NONE;
+        if (!IsListSeparator(*p)) return ListFault::SYNTAX;
         ++p;
-        if (*p == 0) return true;
+        if (*p == 0) return ListFault::NONE;
     }
 }
 
 // "/D" or "/E" followed by a list, with an optional ":" or "=" before it.
-bool ApplyListOption(const char16_t* argument) {
-    const int32_t flag = WideToUpper(argument[1]) == u'E' ? 1 : 0;
+ListFault ApplyListOption(const char16_t* argument) {
+    const int32_t flag = AsciiToUpper(argument[1]) == u'E' ? 1 : 0;
     const char16_t* list = argument + 2;
     if (IsOptionValueSeparator(list[0])) ++list;
     return ApplyCharacterList(list, flag);
 }
 
-void ReportRegistryFailure(const char16_t* message, int32_t code) {
+// The message, its "%s" filled with the system's text for the code.
+template <size_t N>
+void ReportRegistryFailure(const char16_t (&message)[N], int32_t code) {
     char16_t text[SYSTEM_ERROR_TEXT_LEN];
     FormatSystemError(text, code);
-    ReportError(message);
-    Qprintf(PlatStandardError(), u"%s\r\n", text);
+    ReportError(message, text);
 }
 
 void ListUnsafeSet(void) {
@@ -120,7 +115,7 @@ void ListUnsafeSet(void) {
         // At most 17 code units: "'c' (127, 0x7f)  ".
         char16_t item[ITEM_LEN];
         Sprintf(item, u"'%c' (%u, 0x%02x)  ", c, static_cast<uint32_t>(c), static_cast<uint32_t>(c));
-        const int32_t length = WideLength(item);
+        const int32_t length = TextLength(item);
         if (column + length >= width) {
             CrLf();
             column = 0;
@@ -137,7 +132,7 @@ void ListUnsafeSet(void) {
 }
 
 bool IsListOption(const char16_t* argument) {
-    return WideStartsWithIgnoreCase(argument, u"/D") || WideStartsWithIgnoreCase(argument, u"/E");
+    return TextStartsWithIgnoreAsciiCase(argument, u"/D") || TextStartsWithIgnoreAsciiCase(argument, u"/E");
 }
 
 }  // namespace
@@ -158,9 +153,9 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
         if (parseResult.argLength[k] == 0) continue;
         const char16_t* argument = parseResult.argStart[k];
         if (AnswerHelpOption(argument, u"unsafe")) return 0;
-        if (WideEqualsIgnoreCase(argument, u"/R")) {
+        if (TextEqualsIgnoreAsciiCase(argument, u"/R")) {
             restore = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/Z")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
             reset = true;
         }
     }
@@ -172,7 +167,7 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
     if (restore) {
         const int32_t code = LoadUnsafeSet();
         if (code != 0) {
-            ReportRegistryFailure(u"Error restoring data from registry:\r\n", code);
+            ReportRegistryFailure(u"Error restoring data from registry:\r\n%s\r\n", code);
             return 1;
         }
         QPuts(u"Restored.\r\n");
@@ -188,18 +183,28 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
         if (parseResult.argLength[k] == 0) continue;
         const char16_t* argument = parseResult.argStart[k];
         if (IsListOption(argument)) {
-            if (!ApplyListOption(argument)) {
-                Qprintf(PlatStandardError(), u" \"%s\"\r\n", argument);
+            const ListFault fault = ApplyListOption(argument);
+            if (fault != ListFault::NONE) {
+                if (fault == ListFault::RANGE) {
+                    ReportError(u"Character must be in range %u - %u \"%s\"\r\n", LOWEST_CHARACTER, HIGHEST_CHARACTER,
+                                argument);
+                } else {
+                    ReportError(u"Syntax error \"%s\"\r\n", argument);
+                }
                 RestoreUndo();
                 return 1;
             }
             edited = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/S")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/S")) {
             save = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/R") || WideEqualsIgnoreCase(argument, u"/Z")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/R") || TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
             // Already applied above.
         } else {
-            ReportErrorText(argument[0] == u'/' ? u"Unknown option \"%s\"\r\n" : u"Syntax error \"%s\"\r\n", argument);
+            if (argument[0] == u'/') {
+                ReportError(u"Unknown option \"%s\"\r\n", argument);
+            } else {
+                ReportError(u"Syntax error \"%s\"\r\n", argument);
+            }
             RestoreUndo();
             return 1;
         }
@@ -208,7 +213,7 @@ PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
     if (save) {
         const int32_t code = SaveUnsafeSet();
         if (code != 0) {
-            ReportRegistryFailure(u"Error saving data to registry:\r\n", code);
+            ReportRegistryFailure(u"Error saving data to registry:\r\n%s\r\n", code);
             return 1;
         }
         QPuts(u"Saved.\r\n");

@@ -1,9 +1,9 @@
 #include "charset/unsafe_set.h"
 
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/host_command.h"
-#include "plugin/wide.h"
+#include "abi/abi.h"
+#include "core/errors.h"
+#include "core/host_command.h"
+#include "core/text.h"
 
 int32_t unsafeSet[UNSAFE_COUNT];
 
@@ -16,8 +16,7 @@ const char16_t kDefaultUnsafe[] = u"\"%&()<>[]^`|";
 // The copy loop shared by Remap and Unremap: stops after the terminator or at
 // REMAP_LIMIT, writing strictly forwards so the buffers may overlap that way.
 template <typename ShouldReplace, typename Replace>
-int32_t CopyReplacing(const char16_t* source, char16_t* destination, ShouldReplace shouldReplace,
-                      Replace replace) {
+int32_t CopyReplacing(const char16_t* source, char16_t* destination, ShouldReplace shouldReplace, Replace replace) {
     if (source == nullptr || destination == nullptr) return -1;
     int32_t count = 0;
     for (int32_t i = 0;; ++i) {
@@ -79,7 +78,7 @@ int32_t ExpandNameInPlace(char16_t* text) {
     const int32_t result = ExpandGuarded(work, u"%", name, u"", 1, u"Name too long\r\n");
     if (result < 0) return result;
     if (work[0] == 0) return 0;
-    WideCopy(text, MAX_ARG_LEN, work);
+    TextCopy(text, MAX_ARG_LEN, work);
     return 1;
 }
 

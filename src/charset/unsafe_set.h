@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// The most code units Remap and Unremap write before the terminator.
+constexpr int32_t REMAP_LIMIT = 16383;
+
 constexpr int32_t UNSAFE_FIRST = 0x20;
 constexpr int32_t UNSAFE_COUNT = 96;
 // A character c travels as c + SAFE_FORM_OFFSET (modulo 0x10000).

@@ -1,12 +1,12 @@
 // The functions that read the host's own text sources in safe form (@SAFECLIP,
 // @SAFELINE, @SAFEREAD) and the one that puts restored text on the clipboard
 // (@SAFECLIPW).
+#include "abi/abi.h"
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/unsafe_set.h"
+#include "core/text.h"
 #include "functions/host_expansion.h"
-#include "functions/remap_functions.h"
-#include "plugin/abi.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
 
 namespace {
 
@@ -23,14 +23,12 @@ PLUM_EXPORT int32_t PLUM_CALL f_safeclip(char16_t* buffer) { return ReadThroughH
 
 PLUM_EXPORT int32_t PLUM_CALL f_safeline(char16_t* buffer) { return ReadThroughHostFunction(buffer, u"%@line["); }
 
-PLUM_EXPORT int32_t PLUM_CALL f_saferead(char16_t* buffer) {
-    return ReadThroughHostFunction(buffer, u"%@fileread[");
-}
+PLUM_EXPORT int32_t PLUM_CALL f_saferead(char16_t* buffer) { return ReadThroughHostFunction(buffer, u"%@fileread["); }
 
 PLUM_EXPORT int32_t PLUM_CALL f_safeclipw(char16_t* buffer) {
     if (buffer == nullptr) return 1;
     Unremap(buffer, buffer);
-    const int32_t copied = CopyTextToClipboard(buffer, WideLength(buffer));
-    WideCopy(buffer, MAX_ARG_LEN, copied != 0 ? u"1" : u"0");
+    const int32_t copied = CopyTextToClipboard(buffer, TextLength(buffer));
+    TextCopy(buffer, MAX_ARG_LEN, copied != 0 ? u"1" : u"0");
     return 0;
 }

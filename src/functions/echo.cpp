@@ -2,9 +2,10 @@
 // into its plain character, with or without a line end.
 #include "functions/echo.h"
 
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/unsafe_set.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include "core/text.h"
 #include "shared/usage_texts.h"
 
 namespace {
@@ -19,7 +20,7 @@ int32_t EchoUnremapped(const char16_t* text, bool lineEnd) {
     // Work on a terminated copy, so nothing below reads past the host's
     // buffer even if it came without a terminator.
     char16_t output[MAX_ARG_LEN];
-    WideCopy(output, MAX_ARG_LEN, text);
+    TextCopy(output, MAX_ARG_LEN, text);
 
     // "/?" and "/??" count only when they are the whole argument after any
     // leading white space.
@@ -31,7 +32,7 @@ int32_t EchoUnremapped(const char16_t* text, bool lineEnd) {
     // space unit goes, any further ones are the user's. Unremap copies
     // forwards, so it may write to the start of the buffer it reads.
     Unremap(IsWideSpace(output[0]) ? output + 1 : output, output);
-    int32_t length = WideLength(output);
+    int32_t length = TextLength(output);
 
     if (lineEnd) {
         // The line end always fits: a text that fills the buffer is cut to

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/errors.h"
+#include "core/errors.h"
 
 // Has the host expand prefix + text + suffix (ExpandGuarded) in a work buffer
 // and remaps the value into argument (MAX_ARG_LEN code units, cut at
@@ -14,5 +14,5 @@
 // reported with tooLongMessage and gives INVALID_ARGUMENT_RESULT; a negative
 // result of ExpandVariables is passed back unchanged. On every failure the
 // argument buffer is left as it was.
-int32_t ExpandThroughHost(char16_t* argument, const char16_t* prefix, const char16_t* text,
-                          const char16_t* suffix, int32_t flag, const char16_t* tooLongMessage);
+int32_t ExpandThroughHost(char16_t* argument, const char16_t* prefix, const char16_t* text, const char16_t* suffix,
+                          int32_t flag, const char16_t* tooLongMessage);

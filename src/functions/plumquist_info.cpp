@@ -1,13 +1,13 @@
 // @PLUMQUISTINFO: the plug-in's version, the unsafe set in compact form, and
 // the remapping or unremapping of a literal text.
+#include "abi/abi.h"
+#include "abi/exports.h"
+#include "abi/plugin_version.h"
 #include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/numbers.h"
+#include "core/text.h"
 #include "functions/number_text.h"
-#include "functions/remap_functions.h"
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/numbers.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_plumquistinfo(char16_t* buffer) {
     uint32_t selector = 0;
     const char16_t* end = nullptr;
     if (ParseNumber(buffer, &selector, &end) != 0) {
-        ReportErrorText(u"Bad value \"%s\"\r\n", buffer);
+        ReportError(u"Bad value \"%s\"\r\n", buffer);
         return -1;
     }
 
@@ -45,14 +45,12 @@ PLUM_EXPORT int32_t PLUM_CALL f_plumquistinfo(char16_t* buffer) {
         case SELECTOR_VERSION:
             buffer[0] = 0;
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_MAJOR);
-            WideAppend(buffer, MAX_ARG_LEN, u".");
+            TextAppend(buffer, MAX_ARG_LEN, u".");
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_MINOR);
-            WideAppend(buffer, MAX_ARG_LEN, u".");
+            TextAppend(buffer, MAX_ARG_LEN, u".");
             AppendDecimal(buffer, MAX_ARG_LEN, PLUGIN_BUILD);
             break;
-        case SELECTOR_UNSAFE_SET:
-            WriteUnsafeSet(buffer);
-            break;
+        case SELECTOR_UNSAFE_SET: WriteUnsafeSet(buffer); break;
         case SELECTOR_REMAP:
         case SELECTOR_UNREMAP: {
             // The text after the separator moves to the front of the same

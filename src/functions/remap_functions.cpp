@@ -2,14 +2,14 @@
 // bring host and environment values in remapped, and undo or escape the
 // remapping: @COUNTSAFE, @COUNTSAFEX, @COUNTUNSAFE, @COUNTUNSAFEX, @SAFEENV,
 // @SAFEEXP, @UNSAFE and @UNSAFEESC.
+#include "abi/abi.h"
+#include "abi/exports.h"
 #include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/text.h"
 #include "functions/host_expansion.h"
 #include "functions/number_text.h"
-#include "functions/remap_functions.h"
 #include "platform/platform.h"
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/wide.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ PLUM_EXPORT int32_t PLUM_CALL f_safeexp(char16_t* buffer) {
         ReportError(u"Missing variable or function name\r\n");
         return INVALID_ARGUMENT_RESULT;
     }
-    if (WideStartsWithIgnoreCase(name, u"@safeexp[")) {
+    if (TextStartsWithIgnoreAsciiCase(name, u"@safeexp[")) {
         ReportError(u"Don\u2019t make my brain explode!\r\n");
         return INVALID_ARGUMENT_RESULT;
     }
@@ -110,6 +110,6 @@ PLUM_EXPORT int32_t PLUM_CALL f_unsafeesc(char16_t* buffer) {
         for (int32_t i = 0; i < count; ++i) work[length++] = sequence[i];
     }
     work[length] = 0;
-    WideCopy(buffer, MAX_ARG_LEN, work);
+    TextCopy(buffer, MAX_ARG_LEN, work);
     return 0;
 }

@@ -3,60 +3,36 @@
 // and gives the number of characters written or "-1".
 #include "functions/safe_write.h"
 
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/host_query.h"
+#include "core/numbers.h"
+#include "core/text.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
 
 namespace {
 
 // The longest text that still leaves room for CR, LF and the terminator.
 constexpr int32_t LINE_TEXT_LIMIT = MAX_ARG_LEN - 3;
 
-// Every write fits here: a line of at most MAX_ARG_LEN - 1 UTF-16 units, two
-// bytes each. A code-page conversion gets one byte less than the line buffer
-// has units, the room its terminator would take.
-constexpr int32_t BYTE_BUFFER_SIZE = 2 * MAX_ARG_LEN;
+// A code-page conversion gets one byte less than the host's buffer has
+// units, the room its terminator would take.
 constexpr int32_t CONVERSION_LIMIT = MAX_ARG_LEN - 1;
-
-// Handles are 32-bit values in the host's convention; larger numbers end at
-// the largest one, as the signed 32-bit conversion does, and so name no
-// open handle rather than a wrapped-around one.
-constexpr int64_t HANDLE_VALUE_MAX = 0x7FFFFFFF;
-
-// Reads digits of the base from text; stores where they end.
-int64_t ReadDigits(const char16_t* text, int32_t base, const char16_t** end) {
-    int64_t value = 0;
-    const char16_t* p = text;
-    for (;; ++p) {
-        const int32_t digit = WideDigitValueInBase(*p, base);
-        if (digit < 0) break;
-        value = value * base + digit;
-        if (value > HANDLE_VALUE_MAX) value = HANDLE_VALUE_MAX + 1;
-    }
-    *end = p;
-    return value > HANDLE_VALUE_MAX ? HANDLE_VALUE_MAX : value;
-}
 
 // Turns the handle text into a handle: a decimal number, "0x" and hexadecimal
 // digits, or "-" alone for standard output. False for anything else, for the
 // value 0 and for characters after the number.
 bool ParseHandle(const char16_t* text, HostHandle* handle) {
-    const char16_t* end = text;
-    HostHandle value = 0;
-    if (text[0] == u'0' && WideToLower(text[1]) == u'x' && IsWideHexDigit(text[2])) {
-        value = static_cast<HostHandle>(ReadDigits(text + 2, 16, &end));
-    } else if (IsWideDigit(text[0])) {
-        value = static_cast<HostHandle>(ReadDigits(text, 10, &end));
-    } else if (text[0] == u'-' && text[1] == 0) {
+    int64_t value = 0;
+    if (text[0] == u'-' && text[1] == 0) {
         value = PlatStandardOutput();
-        end = text + 1;
-    } else {
+    } else if (ReadNumber(text, HANDLE_NUMBER, &value, nullptr) != 0) {
         return false;
     }
-    if (value == 0 || *end != 0) return false;
-    *handle = value;
+    if (value == 0) return false;
+    *handle = static_cast<HostHandle>(value);
     return true;
 }
 
@@ -70,23 +46,17 @@ bool WriteAll(HostHandle handle, const void* bytes, uint32_t count) {
 // with a number from 1 to 4294967295.
 uint32_t OutputCodePage(void) {
     char16_t text[SHORT_QUERY_LEN] = {};
-    WideCopy(text, SHORT_QUERY_LEN, u"%_codepage");
-    ExpandVariables(text, 1);
-    text[SHORT_QUERY_LEN - 1] = 0;
+    ExpandHostText(text, SHORT_QUERY_LEN, u"%_codepage");
 
-    uint64_t value = 0;
-    for (const char16_t* p = text; WideDigitValue(*p) >= 0; ++p) {
-        value = value * 10 + static_cast<uint64_t>(WideDigitValue(*p));
-        if (value > 0xFFFFFFFFu) return PlatOemCodePage();
-    }
-    return value == 0 ? PlatOemCodePage() : static_cast<uint32_t>(value);
+    int64_t value = 0;
+    if (ReadNumber(text, CODE_PAGE_NUMBER, &value, nullptr) != 0 || value == 0) return PlatOemCodePage();
+    return static_cast<uint32_t>(value);
 }
 
 // Writes the line (length units, CR LF included) and tells whether every
-// byte went out.
-bool WriteLine(HostHandle handle, const char16_t* line, int32_t length) {
-    uint8_t bytes[BYTE_BUFFER_SIZE] = {};
-
+// byte went out. The line is used up: as UTF-16LE it is turned into its
+// bytes in place, so the host's buffer is the only one of its size.
+bool WriteLine(HostHandle handle, char16_t* line, int32_t length) {
     if (QueryUnicodeOutput() == 1) {
         // A byte-order mark starts an empty file; handles without a size
         // (consoles, pipes) get none.
@@ -95,16 +65,19 @@ bool WriteLine(HostHandle handle, const char16_t* line, int32_t length) {
             const uint8_t mark[2] = {0xFF, 0xFE};
             if (!WriteAll(handle, mark, sizeof mark)) return false;
         }
+        // Each unit's two bytes take the place of the unit itself.
+        auto* bytes = reinterpret_cast<unsigned char*>(line);
         for (int32_t i = 0; i < length; ++i) {
-            bytes[2 * i] = static_cast<uint8_t>(line[i] & 0xFF);
-            bytes[2 * i + 1] = static_cast<uint8_t>(line[i] >> 8);
+            const char16_t unit = line[i];
+            bytes[2 * i] = static_cast<unsigned char>(unit & 0xFF);
+            bytes[2 * i + 1] = static_cast<unsigned char>(unit >> 8);
         }
         return WriteAll(handle, bytes, static_cast<uint32_t>(2 * length));
     }
 
     // A line that does not convert whole is not written at all.
-    const int32_t converted = PlatWideToCodePage(OutputCodePage(), line, length, reinterpret_cast<char*>(bytes),
-                                                 CONVERSION_LIMIT);
+    char bytes[CONVERSION_LIMIT];
+    const int32_t converted = PlatWideToCodePage(OutputCodePage(), line, length, bytes, CONVERSION_LIMIT);
     if (converted <= 0 || converted > CONVERSION_LIMIT) return false;
     return WriteAll(handle, bytes, static_cast<uint32_t>(converted));
 }
@@ -114,62 +87,59 @@ bool WriteLine(HostHandle handle, const char16_t* line, int32_t length) {
 int32_t SafeWrite(char16_t* buffer) {
     if (buffer == nullptr) return 1;
 
-    char16_t line[MAX_ARG_LEN] = {};
-
     // The handle text: leading white space skipped, then everything up to the
     // first comma. The argument ends at its terminator or at the end of the
-    // host's buffer, whichever comes first.
-    int32_t at = 0;
-    while (at < MAX_ARG_LEN && buffer[at] != 0 && IsWideSpace(buffer[at])) ++at;
-    int32_t collected = 0;
-    bool stoppedInside = false;
-    while (at < MAX_ARG_LEN && buffer[at] != 0 && buffer[at] != u',') {
-        if (collected == MAX_ARG_LEN - 1) {
-            stoppedInside = true;
-            break;
-        }
-        line[collected++] = buffer[at++];
-    }
-    line[collected] = 0;
+    // host's buffer, whichever comes first; a handle text that reaches the
+    // buffer's last unit leaves no room for a text.
+    int32_t start = 0;
+    while (start < MAX_ARG_LEN && buffer[start] != 0 && IsWideSpace(buffer[start])) ++start;
+    int32_t stop = start;
+    while (stop < MAX_ARG_LEN - 1 && buffer[stop] != 0 && buffer[stop] != u',') ++stop;
 
-    if (collected == 0) {
+    if (stop == start) {
         ReportError(u"No handle\r\n");
         return INVALID_ARGUMENT_RESULT;
     }
-    if (stoppedInside) {
+    if (buffer[stop] != 0 && buffer[stop] != u',') {
         ReportError(u"No text argument\r\n");
         return INVALID_ARGUMENT_RESULT;
     }
 
+    // The handle text is read where it stands, ended for the moment at the
+    // comma; the comma is put back, so an error leaves the argument as it was.
+    const char16_t separator = buffer[stop];
+    buffer[stop] = 0;
     HostHandle handle = 0;
-    if (!ParseHandle(line, &handle)) {
-        ReportErrorText(u"Bad handle \"%s\"\r\n", line);
-        return INVALID_ARGUMENT_RESULT;
-    }
+    const bool validHandle = ParseHandle(buffer + start, &handle);
+    if (!validHandle) ReportError(u"Bad handle \"%s\"\r\n", buffer + start);
+    buffer[stop] = separator;
+    if (!validHandle) return INVALID_ARGUMENT_RESULT;
 
     // The text is everything after the first comma, commas included; without
     // a comma it is empty and the line is a bare CR LF.
     int32_t length = 0;
-    if (buffer[at] == u',') {
-        const char16_t* text = buffer + at + 1;
-        const int32_t room = MAX_ARG_LEN - at - 1;
+    if (separator == u',') {
+        const char16_t* text = buffer + stop + 1;
+        const int32_t room = MAX_ARG_LEN - stop - 1;
         while (length < room && text[length] != 0) ++length;
         if (length > LINE_TEXT_LIMIT) {
             ReportError(u"String too long\r\n");
             return INVALID_ARGUMENT_RESULT;
         }
-        for (int32_t i = 0; i < length; ++i) line[i] = text[i];
+        // The line is built at the front of the host's buffer; the copy runs
+        // forwards, from later units to earlier ones.
+        for (int32_t i = 0; i < length; ++i) buffer[i] = text[i];
     }
-    line[length] = 0;
-    Unremap(line, line);
-    line[length++] = u'\r';
-    line[length++] = u'\n';
-    line[length] = 0;
+    buffer[length] = 0;
+    Unremap(buffer, buffer);
+    buffer[length++] = u'\r';
+    buffer[length++] = u'\n';
+    buffer[length] = 0;
 
-    if (WriteLine(handle, line, length)) {
+    if (WriteLine(handle, buffer, length)) {
         Sprintf(buffer, u"%d", length);
     } else {
-        WideCopy(buffer, MAX_ARG_LEN, u"-1");
+        TextCopy(buffer, MAX_ARG_LEN, u"-1");
     }
     return 0;
 }

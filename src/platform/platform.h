@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // Windows error codes the plug-in's callers look at.
 constexpr int32_t PLAT_ERROR_SUCCESS = 0;
@@ -21,60 +21,58 @@ constexpr uint32_t PLAT_REG_BINARY = 3;
 constexpr uint32_t PLAT_REG_DWORD = 4;
 
 // X(result, name, parameter list, argument list)
-#define PLATFORM_CALLS(X)                                                                          \
-    /* Reads an environment variable like GetEnvironmentVariableW: the length copied, 0 when  */  \
-    /* unset or empty, or the size needed (terminator included) when `size` is too small.    */  \
-    X(int32_t, GetEnvironment, (const char16_t* name, char16_t* destination, int32_t size),        \
-      (name, destination, size))                                                                   \
-    X(HostHandle, StandardOutput, (void), ())                                                      \
-    X(HostHandle, StandardError, (void), ())                                                       \
-    /* Size of the open file behind a handle; nonzero on success (fails for pipes, consoles). */  \
-    X(int32_t, FileSize, (HostHandle handle, uint64_t * size), (handle, size))                    \
-    /* One synchronous write; nonzero on success. */                                               \
-    X(int32_t, WriteHandle, (HostHandle handle, const void* bytes, uint32_t count, uint32_t* written), \
-      (handle, bytes, count, written))                                                             \
-    /* UTF-16 to a code page like WideCharToMultiByte: bytes written, 0 on failure. */             \
-    X(int32_t, WideToCodePage,                                                                     \
-      (uint32_t codePage, const char16_t* text, int32_t length, char* destination, int32_t size),   \
-      (codePage, text, length, destination, size))                                                 \
-    X(uint32_t, OemCodePage, (void), ())                                                           \
-    /* Columns of the console screen buffer, 0 when it cannot be read. */                          \
-    X(int32_t, ConsoleWidth, (void), ())                                                           \
-    /* The plug-in's own file name; its length, 0 on failure. */                                   \
-    X(int32_t, ModuleFileName, (char16_t * destination, int32_t size), (destination, size))       \
-    /* Nonzero when the path names an existing file that is not a directory. */                   \
-    X(int32_t, IsPlainFile, (const char16_t* path), (path))                                        \
-    X(int32_t, WindowsDirectory, (char16_t * destination, int32_t size), (destination, size))     \
-    /* Reads one value under HKEY_CURRENT_USER\key: opens the key, queries, closes.           */  \
-    /* Returns a Windows error code; `size` goes in as the buffer size and comes back as the  */  \
-    /* value's size.                                                                          */  \
-    X(int32_t, RegistryRead,                                                                       \
-      (const char16_t* key, const char16_t* value, uint32_t* type, uint8_t* data, uint32_t* size), \
-      (key, value, type, data, size))                                                              \
-    /* Creates or opens HKEY_CURRENT_USER\key and writes one value; a Windows error code. */       \
-    X(int32_t, RegistryWrite,                                                                      \
-      (const char16_t* key, const char16_t* value, uint32_t type, const uint8_t* data, uint32_t size), \
-      (key, value, type, data, size))                                                              \
-    /* The system's one-line text for an error code; its length, 0 when there is none. */        \
-    X(int32_t, SystemErrorText, (int32_t code, char16_t* destination, int32_t size),              \
-      (code, destination, size))                                                                   \
+#define PLAT_CALLS(X)                                                                                                  \
+    /* Reads an environment variable like GetEnvironmentVariableW: the length copied, 0 when  */                       \
+    /* unset or empty, or the size needed (terminator included) when `size` is too small.    */                        \
+    X(int32_t, GetEnvironment, (const char16_t* name, char16_t* destination, int32_t size), (name, destination, size)) \
+    X(HostHandle, StandardOutput, (void), ())                                                                          \
+    X(HostHandle, StandardError, (void), ())                                                                           \
+    /* Size of the open file behind a handle; nonzero on success (fails for pipes, consoles). */                       \
+    X(int32_t, FileSize, (HostHandle handle, uint64_t * size), (handle, size))                                         \
+    /* One synchronous write; nonzero on success. */                                                                   \
+    X(int32_t, WriteHandle, (HostHandle handle, const void* bytes, uint32_t count, uint32_t* written),                 \
+      (handle, bytes, count, written))                                                                                 \
+    /* UTF-16 to a code page like WideCharToMultiByte: bytes written, 0 on failure. */                                 \
+    X(int32_t, WideToCodePage,                                                                                         \
+      (uint32_t codePage, const char16_t* text, int32_t length, char* destination, int32_t size),                      \
+      (codePage, text, length, destination, size))                                                                     \
+    X(uint32_t, OemCodePage, (void), ())                                                                               \
+    /* Columns of the console screen buffer, 0 when it cannot be read. */                                              \
+    X(int32_t, ConsoleWidth, (void), ())                                                                               \
+    /* The plug-in's own file name; its length, 0 on failure. */                                                       \
+    X(int32_t, ModuleFileName, (char16_t* destination, int32_t size), (destination, size))                             \
+    /* Nonzero when the path names an existing file that is not a directory. */                                        \
+    X(int32_t, IsPlainFile, (const char16_t* path), (path))                                                            \
+    X(int32_t, WindowsDirectory, (char16_t* destination, int32_t size), (destination, size))                           \
+    /* Reads one value under HKEY_CURRENT_USER\key: opens the key, queries, closes.           */                       \
+    /* Returns a Windows error code; `size` goes in as the buffer size and comes back as the  */                       \
+    /* value's size.                                                                          */                       \
+    X(int32_t, RegistryRead,                                                                                           \
+      (const char16_t* key, const char16_t* value, uint32_t* type, uint8_t* data, uint32_t* size),                     \
+      (key, value, type, data, size))                                                                                  \
+    /* Creates or opens HKEY_CURRENT_USER\key and writes one value; a Windows error code. */                           \
+    X(int32_t, RegistryWrite,                                                                                          \
+      (const char16_t* key, const char16_t* value, uint32_t type, const uint8_t* data, uint32_t size),                 \
+      (key, value, type, data, size))                                                                                  \
+    /* The system's one-line text for an error code; its length, 0 when there is none. */                              \
+    X(int32_t, SystemErrorText, (int32_t code, char16_t* destination, int32_t size), (code, destination, size))        \
     X(void, ShowMessageBox, (const char16_t* text, const char16_t* caption), (text, caption))
 
-#define PLATFORM_DECLARE(result, name, params, args)                                               \
-    using Plat##name##Fn = result(*) params;                                                       \
-    result Plat##name params;                                                                      \
-    void PlatformSet##name(Plat##name##Fn replacement);
-PLATFORM_CALLS(PLATFORM_DECLARE)
-#undef PLATFORM_DECLARE
+#define PLAT_DECLARE(result, name, params, args) \
+    using Plat##name##Fn = result(*) params;     \
+    result Plat##name params;                    \
+    void PlatSet##name(Plat##name##Fn replacement);
+PLAT_CALLS(PLAT_DECLARE)
+#undef PLAT_DECLARE
 
 // Restores one entry by name; returns 0, or -1 when no entry has that name.
-int32_t PlatformRestore(const char* name);
+int32_t PlatRestore(const char* name);
 // Restores every entry to its default.
-void PlatformRestoreAll(void);
+void PlatRestoreAll(void);
 
 // The backend's defaults, one per entry.
 namespace platform_default {
-#define PLATFORM_DEFAULT(result, name, params, args) result name params;
-PLATFORM_CALLS(PLATFORM_DEFAULT)
-#undef PLATFORM_DEFAULT
+#define PLAT_DEFAULT(result, name, params, args) result name params;
+PLAT_CALLS(PLAT_DEFAULT)
+#undef PLAT_DEFAULT
 }  // namespace platform_default

@@ -1,42 +1,41 @@
 // The replaceable table behind every platform call: one entry per operation,
 // holding its name, its current function and the backend's default.
-#include "platform/platform.h"
-
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
-struct PlatformEntry {
+struct PlatEntry {
     const char* name;
     void (**current)();
     void (*defaultFn)();
 };
 
-#define PLATFORM_SLOT(result, name, params, args) Plat##name##Fn current##name = &platform_default::name;
-PLATFORM_CALLS(PLATFORM_SLOT)
-#undef PLATFORM_SLOT
+#define PLAT_SLOT(result, name, params, args) Plat##name##Fn current##name = &platform_default::name;
+PLAT_CALLS(PLAT_SLOT)
+#undef PLAT_SLOT
 
 // Function pointers of different types are stored as void(*)() only to be
 // restored by name; they are never called through that type.
-#define PLATFORM_ENTRY(result, name, params, args)                                                  \
-    {#name, reinterpret_cast<void (**)()>(&current##name),                                        \
-     reinterpret_cast<void (*)()>(&platform_default::name)},
-const PlatformEntry kEntries[] = {PLATFORM_CALLS(PLATFORM_ENTRY)};
-#undef PLATFORM_ENTRY
+#define PLAT_ENTRY(result, name, params, args) \
+    {#name, reinterpret_cast<void (**)()>(&current##name), reinterpret_cast<void (*)()>(&platform_default::name)},
+const PlatEntry kEntries[] = {PLAT_CALLS(PLAT_ENTRY)};
+#undef PLAT_ENTRY
 
 }  // namespace
 
-#define PLATFORM_DEFINE(result, name, params, args)                                                \
-    result Plat##name params { return current##name args; }                                       \
-    void PlatformSet##name(Plat##name##Fn replacement) {                                           \
-        current##name = replacement != nullptr ? replacement : &platform_default::name;            \
+#define PLAT_DEFINE(result, name, params, args)                                         \
+    result Plat##name params { return current##name args; }                             \
+    void PlatSet##name(Plat##name##Fn replacement) {                                    \
+        current##name = replacement != nullptr ? replacement : &platform_default::name; \
     }
-PLATFORM_CALLS(PLATFORM_DEFINE)
-#undef PLATFORM_DEFINE
+PLAT_CALLS(PLAT_DEFINE)
+#undef PLAT_DEFINE
 
-int32_t PlatformRestore(const char* name) {
+int32_t PlatRestore(const char* name) {
     if (name == nullptr) return -1;
-    for (const PlatformEntry& entry : kEntries) {
+    for (const PlatEntry& entry : kEntries) {
         if (std::strcmp(entry.name, name) == 0) {
             *entry.current = entry.defaultFn;
             return 0;
@@ -45,6 +44,6 @@ int32_t PlatformRestore(const char* name) {
     return -1;
 }
 
-void PlatformRestoreAll(void) {
-    for (const PlatformEntry& entry : kEntries) *entry.current = entry.defaultFn;
+void PlatRestoreAll(void) {
+    for (const PlatEntry& entry : kEntries) *entry.current = entry.defaultFn;
 }

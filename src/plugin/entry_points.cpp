@@ -1,22 +1,29 @@
 // The lifecycle exports: describe the plug-in, initialise it, shut it down.
+#include "abi/abi.h"
+#include "abi/exports.h"
+#include "abi/host_services.h"
+#include "abi/plugin_info.h"
+#include "abi/plugin_version.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/host_query.h"
+#include "core/numbers.h"
+#include "core/text.h"
 #include "platform/platform.h"
-#include "plugin/abi.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
-
-const char16_t PLUGIN_NAME[] = u"Plumquist";
-void* moduleHandle = nullptr;
+#include "plugin/names_list.h"
 
 namespace {
 
 PluginInfo pluginInfo;
 
-// The version gate catches "7.00": a 7 followed by punctuation.
-bool IsVersionSeven(const char16_t* version) { return version[0] == u'7' && IsWidePunct(version[1]); }
+// The version gate catches "7.00": the single digit 7, then punctuation.
+bool IsVersionSeven(const char16_t* version) {
+    int64_t major = 0;
+    const char16_t* end = nullptr;
+    return ReadNumber(version, VERSION_NUMBER, &major, &end) == 0 && major == 7 && end == version + 1 &&
+           IsWidePunct(*end);
+}
 
 }  // namespace
 
@@ -36,24 +43,21 @@ PLUM_EXPORT PluginInfo* PLUM_CALL GetPluginInfo(void) {
 }
 
 PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
-    char16_t buffer[SHORT_QUERY_LEN];
-    WideCopy(buffer, SHORT_QUERY_LEN, u"%_4ver");
-    ExpandVariables(buffer, 1);
+    // One buffer of the host's full size serves both queries: noloadmsg is
+    // the user's variable and may be long.
+    char16_t buffer[MAX_ARG_LEN];
+    ExpandHostText(buffer, MAX_ARG_LEN, u"%_4ver");
     if (IsVersionSeven(buffer)) {
         ReportError(u"4NT / Take Command v8.0 or higher required!\r\n");
         return -1;
     }
 
-    // noloadmsg is the user's variable and may be long: its expansion gets a
-    // buffer of the host's full size.
-    char16_t loadConditions[MAX_ARG_LEN];
-    WideCopy(loadConditions, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
-    ExpandVariables(loadConditions, 1);
+    ExpandHostText(buffer, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
 
     SetDefaultUnsafe();
     if (LoadUnsafeSet() == PLAT_ERROR_FILE_NOT_FOUND) SaveUnsafeSet();
 
-    if (WideCompare(loadConditions, u"00") == 0) {
+    if (TextCompare(buffer, u"00") == 0) {
         Printf(u"%s plugin v%d.%d.%d loaded.\n", PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
     }
     return 0;

@@ -1,45 +1,67 @@
-#include "charset/unsafe_set.h"
-#include "plugin/abi.h"
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "plugin/names_list.h"
 
-// Every name the plug-in provides, in the order the host lists them.
-#define INITIAL_NAMES \
-    u"@countsafe,@countsafex,@countunsafe,@countunsafex,@plumquistinfo,@safeclip,@safeclipw," \
-    u"@safeenv,@safeexp,@safeline,@saferead,@safewrite,@tagattr,@unsafe,@unsafeesc,@uquotes," \
-    u"_amp,_bq,_caret,_closebrk,_closepat,_gt,_lt,_openbrk,_openpat,_pct,_quote,_vbar," \
-    u"safearray,plumquisthelp,safeecho,safeechos,unsafe"
+#include "abi/abi.h"
+#include "abi/export_table.h"
+#include "abi/host_services.h"
+#include "charset/unsafe_set.h"
+#include "core/host_query.h"
+#include "core/numbers.h"
+#include "core/text.h"
 
 namespace {
 
-const char16_t kInitialNames[] = INITIAL_NAMES;
+// The names list is the FUNCTION, VARIABLE and COMMAND rows of the export
+// table: "@" and the name for a function, the name itself otherwise. Each
+// entry is put down with a separator before it; the list starts after the
+// first one.
+#define PLUM_NAME_ENTRY(name)
+#define PLUM_NAME_HOOK(name)
+#define PLUM_NAME_FUNCTION(name) u",@" #name
+#define PLUM_NAME_VARIABLE(name) u"," #name
+#define PLUM_NAME_COMMAND(name) u"," #name
+#define PLUM_NAME(kind, name, bytes) PLUM_NAME_##kind(name)
+constexpr char16_t kSeparatedNames[] = PLUM_EXPORT_TABLE(PLUM_NAME);
+#undef PLUM_NAME
+
+// Code units of the list, terminator included.
+constexpr int32_t NAMES_LIST_SIZE = static_cast<int32_t>(sizeof kSeparatedNames / sizeof kSeparatedNames[0]) - 1;
+
+struct NamesList {
+    char16_t text[NAMES_LIST_SIZE];
+};
+
+constexpr NamesList InitialNames(void) {
+    NamesList list = {};
+    for (int32_t i = 0; i < NAMES_LIST_SIZE; ++i) list.text[i] = kSeparatedNames[i + 1];
+    return list;
+}
+
+constexpr NamesList kInitialNames = InitialNames();
+// Modifiable: the host may lose "safearray" from it at run time.
+NamesList namesList = kInitialNames;
 
 // True when the entry of the given length starting at entry equals name,
 // folding ASCII letters.
 bool EntryMatches(const char16_t* entry, int32_t length, const char16_t* name) {
     for (int32_t i = 0; i < length; ++i) {
-        if (name[i] == 0 || WideToUpper(entry[i]) != WideToUpper(name[i])) return false;
+        if (name[i] == 0 || AsciiToUpper(entry[i]) != AsciiToUpper(name[i])) return false;
     }
     return name[length] == 0;
 }
 
 }  // namespace
 
-char16_t pluginNames[] = INITIAL_NAMES;
+char16_t* const pluginNames = namesList.text;
 
-void ResetNameList(void) {
-    WideCopy(pluginNames, static_cast<int32_t>(sizeof(pluginNames) / sizeof(pluginNames[0])), kInitialNames);
-}
+void ResetNameList(void) { namesList = kInitialNames; }
 
 bool HostSupportsArrays(void) {
     char16_t buffer[SHORT_QUERY_LEN];
-    WideCopy(buffer, SHORT_QUERY_LEN, u"%_4ver");
-    ExpandVariables(buffer, 1);
-    const int32_t version = WideToLong(buffer);
-    WideCopy(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
-    ExpandVariables(buffer, 1);
-    return static_cast<uint32_t>(version) - 10u <= 245u && !WideEqualsIgnoreCase(buffer, u"TCCLE");
+    ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_4ver");
+    int64_t version = 0;
+    ReadNumber(buffer, RUNTIME_LONG, &version, nullptr);
+    ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
+    return static_cast<uint32_t>(version) - 10u <= 245u && !TextEqualsIgnoreAsciiCase(buffer, u"TCCLE");
 }
 
 int32_t RemoveNameFromList(const char16_t* name) { return RemoveNameFrom(pluginNames, name); }
@@ -56,8 +78,7 @@ int32_t RemoveNameFrom(char16_t* list, const char16_t* name) {
                 // Move the rest, terminator included, over the entry and its separator.
                 int32_t from = end + 1;
                 int32_t to = start;
-                while ((list[to++] = list[from++]) != 0) {
-                }
+                while ((list[to++] = list[from++]) != 0) {}
             } else {
                 list[start] = 0;
             }
@@ -67,7 +88,7 @@ int32_t RemoveNameFrom(char16_t* list, const char16_t* name) {
         start = end + 1;
     }
 
-    const int32_t length = WideLength(list);
+    const int32_t length = TextLength(list);
     if (length > 0 && IsListSeparator(list[length - 1])) list[length - 1] = 0;
     return 0;
 }

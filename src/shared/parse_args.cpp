@@ -1,9 +1,9 @@
 #include "shared/parse_args.h"
 
+#include "abi/host_services.h"
+#include "core/errors.h"
+#include "core/text.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
 
 const char PARSE_ARGS_VERSION[] = "1.0.3.0";
 
@@ -38,8 +38,7 @@ struct Tokenizer {
 };
 
 bool ReportOverflow(const Tokenizer& t) {
-    PrintErrorPrefix();
-    Qprintf(PlatStandardError(), u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", t.cells, MAX_ARG_LEN);
+    ReportError(u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", t.cells, MAX_ARG_LEN);
     return false;
 }
 
@@ -60,7 +59,7 @@ bool Store(Tokenizer& t, char16_t ch) {
         t.begin = t.cells;
         parseResult.argStart[t.index] = parseResult.argBuffer + t.cells;
     }
-    if (t.Has(PA_UPPERCASE)) ch = WideToUpper(ch);
+    if (t.Has(PA_UPPERCASE)) ch = AsciiToUpper(ch);
     parseResult.argBuffer[t.cells++] = ch;
     parseResult.argBuffer[t.cells] = 0;
     parseResult.argLength[t.index] = ++t.length;
@@ -129,8 +128,7 @@ Step Read(Tokenizer& t, char16_t ch) {
         t.url = true;
     }
 
-    if (ch == u'/' && !t.quoted && !t.url && t.length >= 2 && t.CurrentBeginsWithSlash() &&
-        t.Has(PA_SPLIT_SWITCHES)) {
+    if (ch == u'/' && !t.quoted && !t.url && t.length >= 2 && t.CurrentBeginsWithSlash() && t.Has(PA_SPLIT_SWITCHES)) {
         if (!EndArgument(t)) return Step::Fail;
     }
 
@@ -162,8 +160,7 @@ Step Read(Tokenizer& t, char16_t ch) {
     if (t.index >= MAX_ARGS) return Step::Next;
     if (!Store(t, ch)) return Step::Fail;
 
-    if (ch == u'!' && t.length == 3 && t.Current()[0] == u'/' && t.Current()[1] == u'[' &&
-        t.Has(PA_BRACKET_SWITCH)) {
+    if (ch == u'!' && t.length == 3 && t.Current()[0] == u'/' && t.Current()[1] == u'[' && t.Has(PA_BRACKET_SWITCH)) {
         t.bracket = true;
     }
     return Step::Next;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 // The tokenizer's own version, shown by the detailed version display.
 extern const char PARSE_ARGS_VERSION[];

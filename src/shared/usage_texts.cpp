@@ -3,14 +3,11 @@
 // only the syntax line (the third) ends in CR LF.
 #include "shared/usage_texts.h"
 
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/host_services.h"
+#include "abi/plugin_version.h"
+#include "core/text.h"
 
 namespace {
-
-// The fourth version number.
-constexpr uint32_t PLUGIN_REVISION = 0;
 
 // The processor the library is built for, as Windows names it.
 #if defined(__x86_64__) || defined(_M_X64)
@@ -103,8 +100,8 @@ struct UsageEntry {
 };
 
 const UsageEntry kUsages[] = {
-    {u"safearray", kSafeArrayUsage},   {u"plumquisthelp", kPlumquistHelpUsage},
-    {u"safeecho", kSafeEchoUsage},     {u"safeechos", kSafeEchoSUsage},
+    {u"safearray", kSafeArrayUsage}, {u"plumquisthelp", kPlumquistHelpUsage},
+    {u"safeecho", kSafeEchoUsage},   {u"safeechos", kSafeEchoSUsage},
     {u"unsafe", kUnsafeUsage},
 };
 
@@ -113,7 +110,7 @@ const UsageEntry kUsages[] = {
 const char16_t* UsageText(const char16_t* name) {
     if (name == nullptr) return nullptr;
     for (const UsageEntry& entry : kUsages) {
-        if (WideEqualsIgnoreCase(name, entry.command)) return entry.text;
+        if (TextEqualsIgnoreAsciiCase(name, entry.command)) return entry.text;
     }
     return nullptr;
 }
@@ -128,15 +125,15 @@ const char16_t* UsageSyntaxPart(const char16_t* usage) {
 
 int32_t PrintVersionLine(void) {
     Printf(u"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PLUGIN_NAME, static_cast<uint32_t>(PLUGIN_MAJOR),
-           static_cast<uint32_t>(PLUGIN_MINOR), static_cast<uint32_t>(PLUGIN_BUILD), PLUGIN_REVISION,
-           kPlatformTag);
+           static_cast<uint32_t>(PLUGIN_MINOR), static_cast<uint32_t>(PLUGIN_BUILD),
+           static_cast<uint32_t>(PLUGIN_REVISION), kPlatformTag);
     return 0;
 }
 
 bool AnswerHelpOption(const char16_t* option, const char16_t* command) {
     if (option == nullptr) return false;
-    const bool usage = WideCompare(option, u"/?") == 0;
-    const bool version = WideCompare(option, u"/??") == 0;
+    const bool usage = TextCompare(option, u"/?") == 0;
+    const bool version = TextCompare(option, u"/??") == 0;
     if (!usage && !version) return false;
     const char16_t* text = UsageText(command);
     if (text == nullptr) return false;

@@ -1,12 +1,12 @@
-#include "typography/safe_array.h"
-
+#include "abi/exports.h"
+#include "abi/host_services.h"
 #include "charset/unsafe_set.h"
+#include "core/errors.h"
+#include "core/host_command.h"
+#include "core/host_query.h"
+#include "core/numbers.h"
+#include "core/text.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
-#include "plugin/host_command.h"
-#include "plugin/host_services.h"
-#include "plugin/numbers.h"
-#include "plugin/wide.h"
 #include "shared/parse_args.h"
 #include "shared/usage_texts.h"
 
@@ -45,11 +45,13 @@ char16_t convertedText[MAX_ARG_LEN];
 // number of dimensions, 1 the rows, 2 the columns. -1 for a bad request.
 int32_t ShapeQuery(const char16_t* name, int32_t which) {
     if (name == nullptr || name[0] == 0 || which < 0 || which > SHAPE_LAST) return -1;
-    if (WideLength(name) > LONGEST_NAME) return -1;
+    if (TextLength(name) > LONGEST_NAME) return -1;
     char16_t query[SHORT_QUERY_LEN];
     Sprintf(query, u"%%@arrayinfo[%s,%d]", name, which);
     ExpandVariables(query, 1);
-    return WideToLong(query);
+    int64_t value = 0;
+    ReadNumber(query, RUNTIME_LONG, &value, nullptr);
+    return static_cast<int32_t>(value);
 }
 
 // The number of a "/C" or "/R" option: after the letter, or after a ":" or
@@ -78,29 +80,29 @@ int32_t ReadOptions(Options* options) {
         if (parseResult.argLength[k] == 0) continue;
         char16_t* argument = parseResult.argStart[k];
         if (AnswerHelpOption(argument, u"safearray")) return 0;
-        if (WideStartsWithIgnoreCase(argument, u"/C")) {
+        if (TextStartsWithIgnoreAsciiCase(argument, u"/C")) {
             if (!ReadOptionNumber(argument, &options->column)) {
-                ReportErrorText(u"Bad column value \"%s\"\r\n", argument);
+                ReportError(u"Bad column value \"%s\"\r\n", argument);
                 return 1;
             }
             options->columnGiven = true;
-        } else if (WideStartsWithIgnoreCase(argument, u"/R")) {
+        } else if (TextStartsWithIgnoreAsciiCase(argument, u"/R")) {
             if (!ReadOptionNumber(argument, &options->row)) {
-                ReportErrorText(u"Bad row value \"%s\"\r\n", argument);
+                ReportError(u"Bad row value \"%s\"\r\n", argument);
                 return 1;
             }
             options->rowGiven = true;
-        } else if (WideEqualsIgnoreCase(argument, u"/Q")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/Q")) {
             options->quoteMode = QUOTE_NON_EMPTY;
-        } else if (WideEqualsIgnoreCase(argument, u"/QE")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/QE")) {
             options->quoteMode = QUOTE_ALL;
-        } else if (WideEqualsIgnoreCase(argument, u"/U")) {
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/U")) {
             options->unremap = true;
         } else if (argument[0] == u'/') {
-            ReportErrorText(u"Unknown option \"%s\"\r\n", argument);
+            ReportError(u"Unknown option \"%s\"\r\n", argument);
             return 1;
         } else if (options->name != nullptr) {
-            ReportErrorText(u"Syntax error \"%s\"\r\n", argument);
+            ReportError(u"Syntax error \"%s\"\r\n", argument);
             return 1;
         } else {
             options->name = argument;
@@ -124,11 +126,11 @@ void FormatElement(const char16_t* name, int32_t dimensions, int32_t row, int32_
 // Appends the new value (between quotes when `quote` is set) to setText.
 // False, with setText unchanged, when the SET line would not fit.
 bool AppendValue(const char16_t* value, bool quote) {
-    const int32_t extra = WideLength(value) + (quote ? 2 : 0);
-    if (WideLength(setText) + extra > LONGEST_SET_TEXT) return false;
-    if (quote) WideAppend(setText, MAX_ARG_LEN, u"\"");
-    WideAppend(setText, MAX_ARG_LEN, value);
-    if (quote) WideAppend(setText, MAX_ARG_LEN, u"\"");
+    const int32_t extra = TextLength(value) + (quote ? 2 : 0);
+    if (TextLength(setText) + extra > LONGEST_SET_TEXT) return false;
+    if (quote) TextAppend(setText, MAX_ARG_LEN, u"\"");
+    TextAppend(setText, MAX_ARG_LEN, value);
+    if (quote) TextAppend(setText, MAX_ARG_LEN, u"\"");
     return true;
 }
 
@@ -136,8 +138,8 @@ bool AppendValue(const char16_t* value, bool quote) {
 // command goes on with the others and fails at the end.
 void ReportTooLong(void) {
     // setText holds "NAME[...]=": name the element without the "=".
-    setText[WideLength(setText) - 1] = 0;
-    ReportErrorText(u"Element value too long \"%s\"\r\n", setText);
+    setText[TextLength(setText) - 1] = 0;
+    ReportError(u"Element value too long \"%s\"\r\n", setText);
 }
 
 // Runs SET with setText for a value that may hold characters the host acts
@@ -207,23 +209,23 @@ PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
         return 1;
     }
 
-    for (char16_t* c = options.name; *c != 0; ++c) *c = WideToUpper(*c);
+    for (char16_t* c = options.name; *c != 0; ++c) *c = AsciiToUpper(*c);
     if (!IsValidName(options.name)) {
-        ReportErrorText(u"Bad array name \"%s\"\r\n", options.name);
+        ReportError(u"Bad array name \"%s\"\r\n", options.name);
         return 1;
     }
-    if (WideLength(options.name) > LONGEST_NAME) {
-        ReportErrorText(u"Array name too long \"%s\"\r\n", options.name);
+    if (TextLength(options.name) > LONGEST_NAME) {
+        ReportError(u"Array name too long \"%s\"\r\n", options.name);
         return 1;
     }
 
     const int32_t dimensions = ShapeQuery(options.name, SHAPE_DIMENSIONS);
     if (dimensions < 1) {
-        ReportErrorText(u"Not an array \"%s\"\r\n", options.name);
+        ReportError(u"Not an array \"%s\"\r\n", options.name);
         return 1;
     }
     if (dimensions > 2) {
-        ReportErrorText(u"Too many dimensions \"%s\"\r\n", options.name);
+        ReportError(u"Too many dimensions \"%s\"\r\n", options.name);
         return 1;
     }
 

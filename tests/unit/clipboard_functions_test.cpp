@@ -8,8 +8,8 @@
 
 #include "charset/unsafe_set.h"
 #include "export_call.h"
-#include "functions/remap_functions.h"
-#include "plugin/host_command.h"
+#include "abi/exports.h"
+#include "core/host_command.h"
 #include "test_support.h"
 
 namespace {

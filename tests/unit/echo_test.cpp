@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "abi/exports.h"
 #include "captured_output.h"
 #include "charset/unsafe_set.h"
 #include "functions/echo.h"

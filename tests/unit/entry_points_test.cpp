@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "charset/unsafe_set.h"
-#include "plugin/plugin_info.h"
-#include "plugin/wide.h"
+#include "abi/exports.h"
+#include "plugin/names_list.h"
+#include "core/text.h"
 #include "test_support.h"
-
-extern "C" PluginInfo* PLUM_CALL GetPluginInfo(void);
 
 namespace {
 
@@ -36,7 +35,7 @@ TEST(RemoveNameFrom, RemovesTheFirstMatchAndItsSeparator) {
     };
     for (const RemoveCase& c : cases) {
         char16_t list[64];
-        WideCopy(list, 64, c.list);
+        TextCopy(list, 64, c.list);
         EXPECT_EQ(RemoveNameFrom(list, c.name), c.result) << Narrow(c.list);
         EXPECT_EQ(std::u16string(list), c.after) << Narrow(c.list);
     }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 using ExportFn = int32_t(PLUM_CALL*)(char16_t*);
 

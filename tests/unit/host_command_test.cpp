@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "plugin/errors.h"
-#include "plugin/host_command.h"
-#include "plugin/host_services.h"
-#include "plugin/wide.h"
+#include <type_traits>
+#include <utility>
+
+#include "core/errors.h"
+#include "core/host_command.h"
+#include "abi/host_services.h"
+#include "core/text.h"
 #include "test_support.h"
 
 namespace {
@@ -104,10 +107,24 @@ TEST(PrintErrorPrefix, OutsideABatchFileOnlyTheName) {
     EXPECT_EQ(captured.Bytes(), "Plumquist plugin: ");
 }
 
-TEST(ReportErrorText, UserTextIsNeverAFormat) {
+// ReportError takes a constant array as its format and nothing else: a
+// pointer or a modifiable buffer, which could hold the user's text, does not
+// compile.
+template <typename Format, typename = void>
+struct TakesAsFormat : std::false_type {};
+template <typename Format>
+struct TakesAsFormat<Format, std::void_t<decltype(ReportError(std::declval<Format>()))>> : std::true_type {};
+static_assert(TakesAsFormat<const char16_t (&)[4]>::value, "a literal is a format");
+static_assert(!TakesAsFormat<char16_t (&)[4]>::value, "a buffer is no format");
+static_assert(!TakesAsFormat<const char16_t*>::value, "a pointer is no format");
+
+TEST(ReportError, UserTextIsNeverAFormat) {
     CapturedStderr captured;
-    ReportErrorText(u"Bad value \"%s\"\r\n", u"%s%d%n");
-    EXPECT_EQ(captured.Bytes(), "Plumquist plugin: Bad value \"%s%d%n\"\r\n");
+    ReportError(u"Bad value \"%s\"\r\n", u"%s%d%n");
+    ReportError(u"Character must be in range %u - %u \"%s\"\r\n", 32u, 127u, u"%x");
+    EXPECT_EQ(captured.Bytes(),
+              "Plumquist plugin: Bad value \"%s%d%n\"\r\n"
+              "Plumquist plugin: Character must be in range 32 - 127 \"%x\"\r\n");
 }
 
 }  // namespace

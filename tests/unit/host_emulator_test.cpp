@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_services.h"
-#include "plugin/plugin_info.h"
+#include "abi/host_services.h"
+#include "abi/plugin_info.h"
 #include "plumhost.h"
 #include "scratch_file.h"
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "abi/exports.h"
 #include "charset/internal_variables.h"
 #include "charset/unsafe_set.h"
 #include "export_call.h"

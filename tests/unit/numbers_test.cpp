@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "plugin/numbers.h"
+#include "core/numbers.h"
 #include "test_support.h"
 
 namespace {
@@ -70,6 +70,61 @@ TEST(ParseNumber, EndPositionLeavesTheRestToTheCaller) {
     const char16_t* end = nullptr;
     EXPECT_EQ(ParseNumber(u"99999999999x", &value, &end), -1);
     EXPECT_EQ(ParseNumber(u"abc", &value, &end), -1);
+    // The superscripts are in the digit class but have no value: nothing to
+    // read, so no number, not a zero.
+    EXPECT_EQ(ParseNumber(u"\x00B2", &value, &end), -1);
+    EXPECT_EQ(ParseNumber(u"\x00B9" u"1", &value, &end), -1);
+}
+
+TEST(ReadNumber, EachPolicyReadsItsOwnForm) {
+    struct PolicyCase {
+        const char* policy;
+        const NumberPolicy& rules;
+        const char16_t* text;
+        int32_t result;
+        int64_t value;
+        int32_t endOffset;
+    };
+    const PolicyCase cases[] = {
+        // The runtime's long conversion: space and sign, the rest ignored,
+        // no digits 0 at the start, saturated.
+        {"long", RUNTIME_LONG, u"33.00", 0, 33, 2},
+        {"long", RUNTIME_LONG, u" \t-12x", 0, -12, 5},
+        {"long", RUNTIME_LONG, u"+7", 0, 7, 2},
+        {"long", RUNTIME_LONG, u"", 0, 0, 0},
+        {"long", RUNTIME_LONG, u"  -", 0, 0, 0},
+        {"long", RUNTIME_LONG, u"\x00B2", 0, 0, 0},
+        {"long", RUNTIME_LONG, u"0x10", 0, 0, 1},
+        {"long", RUNTIME_LONG, u"99999999999", 0, 2147483647, 11},
+        {"long", RUNTIME_LONG, u"-99999999999", 0, -2147483648LL, 12},
+        {"long", RUNTIME_LONG, u"\xFF13\xFF13", 0, 33, 2},
+        // Handles: the whole text, saturated at the signed 32-bit maximum.
+        {"handle", HANDLE_NUMBER, u"0x1F", 0, 31, 4},
+        {"handle", HANDLE_NUMBER, u"0xFFFFFFFF", 0, 2147483647, 10},
+        {"handle", HANDLE_NUMBER, u"12 ", -1, 0, 0},
+        {"handle", HANDLE_NUMBER, u"-5", -1, 0, 0},
+        {"handle", HANDLE_NUMBER, u"\x00B3", -1, 0, 0},
+        // The code page: leading digits, failure past 32 bits.
+        {"code page", CODE_PAGE_NUMBER, u"65001 (UTF-8)", 0, 65001, 5},
+        {"code page", CODE_PAGE_NUMBER, u"4294967296", -1, 0, 0},
+        {"code page", CODE_PAGE_NUMBER, u"x1252", -1, 0, 0},
+        // The version gate: ASCII digits only.
+        {"version", VERSION_NUMBER, u"7.00", 0, 7, 1},
+        {"version", VERSION_NUMBER, u"\xFF17.00", -1, 0, 0},
+        {"version", VERSION_NUMBER, u"07.00", 0, 7, 2},
+    };
+    for (const PolicyCase& c : cases) {
+        int64_t value = -999;
+        const char16_t* end = nullptr;
+        EXPECT_EQ(ReadNumber(c.text, c.rules, &value, &end), c.result) << c.policy << " " << Narrow(c.text);
+        if (c.result == 0) {
+            EXPECT_EQ(value, c.value) << c.policy << " " << Narrow(c.text);
+            EXPECT_EQ(end - c.text, c.endOffset) << c.policy << " " << Narrow(c.text);
+        } else {
+            EXPECT_EQ(value, -999) << "a failed read stores nothing: " << c.policy << " " << Narrow(c.text);
+            EXPECT_EQ(end, nullptr) << c.policy << " " << Narrow(c.text);
+        }
+    }
 }
 
 TEST(ParseNumber, NullArgumentsFail) {

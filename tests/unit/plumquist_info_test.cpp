@@ -4,7 +4,7 @@
 
 #include "charset/unsafe_set.h"
 #include "export_call.h"
-#include "functions/remap_functions.h"
+#include "abi/exports.h"
 #include "test_support.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "abi/exports.h"
 #include "captured_output.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_command.h"
@@ -141,7 +142,7 @@ protected:
         } else {
             unsetenv("PLUMQUIST_REGISTRY");
         }
-        PlatformRestoreAll();
+        PlatRestoreAll();
         SetDefaultUnsafe();
         fs::remove_all(kFolder);
     }

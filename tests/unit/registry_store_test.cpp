@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "abi/exports.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
@@ -16,7 +17,7 @@ class RegistryStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { SetDefaultUnsafe(); }
     void TearDown() override {
-        PlatformRestoreAll();
+        PlatRestoreAll();
         SetDefaultUnsafe();
     }
 
@@ -86,8 +87,8 @@ int32_t FailingRead(const char16_t*, const char16_t*, uint32_t*, uint8_t*, uint3
 int32_t FailingWrite(const char16_t*, const char16_t*, uint32_t, const uint8_t*, uint32_t) { return injectedCode; }
 
 TEST_F(RegistryStoreTest, FailuresAreReturnedAsTheirCodes) {
-    PlatformSetRegistryRead(&FailingRead);
-    PlatformSetRegistryWrite(&FailingWrite);
+    PlatSetRegistryRead(&FailingRead);
+    PlatSetRegistryWrite(&FailingWrite);
     for (int32_t code : {2, 5, 13, 234}) {
         injectedCode = code;
         unsafeSet[1] = 1;
@@ -98,17 +99,17 @@ TEST_F(RegistryStoreTest, FailuresAreReturnedAsTheirCodes) {
 }
 
 TEST(PlatformTable, EntriesRestoreByNameOrAllAtOnce) {
-    PlatformSetRegistryRead(&FailingRead);
+    PlatSetRegistryRead(&FailingRead);
     injectedCode = 5;
     uint32_t size = 12;
     uint8_t bytes[12];
     EXPECT_EQ(PlatRegistryRead(u"x", u"y", nullptr, bytes, &size), 5);
-    EXPECT_EQ(PlatformRestore("RegistryRead"), 0);
+    EXPECT_EQ(PlatRestore("RegistryRead"), 0);
     EXPECT_EQ(PlatRegistryRead(u"SOFTWARE\\PlumquistTest\\Missing", u"y", nullptr, bytes, &size), 2);
-    EXPECT_EQ(PlatformRestore("NoSuchCall"), -1);
+    EXPECT_EQ(PlatRestore("NoSuchCall"), -1);
 
-    PlatformSetRegistryRead(&FailingRead);
-    PlatformSetRegistryRead(nullptr);
+    PlatSetRegistryRead(&FailingRead);
+    PlatSetRegistryRead(nullptr);
     EXPECT_EQ(PlatRegistryRead(u"SOFTWARE\\PlumquistTest\\Missing", u"y", nullptr, bytes, &size), 2);
 }
 
@@ -121,7 +122,6 @@ TEST(PlatformTable, EntriesRestoreByNameOrAllAtOnce) {
 #include <cstdlib>
 #endif
 
-extern "C" int32_t PLUM_CALL InitializePlugin(void);
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "captured_output.h"
 #include "charset/unsafe_set.h"
 #include "test_support.h"
-#include "typography/safe_array.h"
+#include "abi/exports.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "abi/exports.h"
 #include "charset/unsafe_set.h"
 #include "functions/safe_write.h"
 #include "platform/platform.h"
@@ -72,7 +73,7 @@ protected:
         HostLine(u"sethost _unicode=0");
     }
     void TearDown() override {
-        PlatformRestoreAll();
+        PlatRestoreAll();
         HostLine(u"sethost _codepage=");
         HostLine(u"sethost _unicode=");
     }
@@ -117,7 +118,7 @@ TEST_F(SafeWriteTest, WritesRestoredLinesAndCountsThem) {
 TEST_F(SafeWriteTest, DashIsStandardOutput) {
     ScratchFile file("safewrite-stdout.txt");
     scratchHandle = file.Handle();
-    PlatformSetStandardOutput(&ScratchOutput);
+    PlatSetStandardOutput(&ScratchOutput);
     std::u16string result;
     EXPECT_EQ(Call(u"-,Hello", &result), 0);
     EXPECT_EQ(result, u"7");
@@ -125,7 +126,7 @@ TEST_F(SafeWriteTest, DashIsStandardOutput) {
 }
 
 TEST_F(SafeWriteTest, DecimalAndHexadecimalNameTheSameHandle) {
-    PlatformSetWriteHandle(&RecordWrite);
+    PlatSetWriteHandle(&RecordWrite);
     struct HandleCase {
         const char16_t* text;
         HostHandle handle;
@@ -150,7 +151,7 @@ TEST_F(SafeWriteTest, DecimalAndHexadecimalNameTheSameHandle) {
     }
 
     // The same with a real file: both spellings of its handle reach it.
-    PlatformRestore("WriteHandle");
+    PlatRestore("WriteHandle");
     ScratchFile file("safewrite-hex.txt");
     std::u16string result;
     EXPECT_EQ(Call(file.Decimal() + u",one", &result), 0);
@@ -160,7 +161,7 @@ TEST_F(SafeWriteTest, DecimalAndHexadecimalNameTheSameHandle) {
 }
 
 TEST_F(SafeWriteTest, RefusesBadArgumentsWithAMessage) {
-    PlatformSetWriteHandle(&RecordWrite);
+    PlatSetWriteHandle(&RecordWrite);
     struct BadCase {
         std::u16string argument;
         const char* message;
@@ -191,7 +192,7 @@ TEST_F(SafeWriteTest, RefusesBadArgumentsWithAMessage) {
     EXPECT_EQ(writeLog.calls, 0);
 
     // "-" is refused too when there is no standard output handle.
-    PlatformSetStandardOutput(&NoOutput);
+    PlatSetStandardOutput(&NoOutput);
     CapturedStderr errors;
     std::u16string result;
     EXPECT_EQ(Call(u"-,text", &result), -87);
@@ -204,7 +205,7 @@ TEST_F(SafeWriteTest, NullBufferGivesOne) { EXPECT_EQ(f_safewrite(nullptr), 1); 
 TEST_F(SafeWriteTest, LineLengthLimit) {
     ScratchFile file("safewrite-long.txt");
     scratchHandle = file.Handle();
-    PlatformSetStandardOutput(&ScratchOutput);
+    PlatSetStandardOutput(&ScratchOutput);
 
     // The longest text a host buffer holds after "-,": written whole.
     std::u16string result;
@@ -224,7 +225,7 @@ TEST_F(SafeWriteTest, LineLengthLimit) {
         {Repeat(u'1', MAX_ARG_LEN), "No text argument\r\n"},
         {u"0x" + Repeat(u'F', MAX_ARG_LEN - 2), "No text argument\r\n"},
     };
-    PlatformSetWriteHandle(&RecordWrite);
+    PlatSetWriteHandle(&RecordWrite);
     for (const FullCase& c : cases) {
         ASSERT_EQ(c.argument.size(), static_cast<size_t>(MAX_ARG_LEN));
         std::vector<char16_t> buffer(c.argument.begin(), c.argument.end());
@@ -252,8 +253,8 @@ TEST_F(SafeWriteTest, UnicodeOutputMarksOnlyAnEmptyFile) {
 
 TEST_F(SafeWriteTest, UnicodeOutputWithoutFileSizeHasNoMark) {
     HostLine(u"sethost _unicode=1");
-    PlatformSetFileSize(&NoFileSize);  // a console or a pipe
-    PlatformSetWriteHandle(&RecordWrite);
+    PlatSetFileSize(&NoFileSize);  // a console or a pipe
+    PlatSetWriteHandle(&RecordWrite);
     std::u16string result;
     EXPECT_EQ(Call(u"9,hi", &result), 0);
     EXPECT_EQ(result, u"4");
@@ -277,8 +278,8 @@ TEST_F(SafeWriteTest, FailedWritesGiveMinusOne) {
     for (const FailureCase& c : cases) {
         writeLog = WriteLog();
         HostLine(c.unicode ? u"sethost _unicode=1" : u"sethost _unicode=0");
-        PlatformSetFileSize(&EmptyFileSize);
-        PlatformSetWriteHandle(c.write);
+        PlatSetFileSize(&EmptyFileSize);
+        PlatSetWriteHandle(c.write);
         CapturedStderr errors;
         std::u16string result;
         EXPECT_EQ(Call(u"9,hi", &result), 0) << c.label;
@@ -289,7 +290,7 @@ TEST_F(SafeWriteTest, FailedWritesGiveMinusOne) {
 }
 
 TEST_F(SafeWriteTest, CodePageComesFromTheHost) {
-    PlatformSetOemCodePage(&Oem437);
+    PlatSetOemCodePage(&Oem437);
     struct PageCase {
         const char16_t* codepage;
         std::string written;  // for "\x00E9\x00FC" (e acute, u diaeresis)
@@ -313,7 +314,7 @@ TEST_F(SafeWriteTest, CodePageComesFromTheHost) {
     }
 
     // The OEM page is the system's, whatever it is.
-    PlatformSetOemCodePage(&Oem1252);
+    PlatSetOemCodePage(&Oem1252);
     HostLine(u"sethost _codepage=0");
     ScratchFile file("safewrite-oem.txt");
     std::u16string result;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 class ScratchFile {
 public:

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "plugin/host_services.h"
+#include "abi/host_services.h"
 
 int32_t HostLine(const std::u16string& line) {
     std::u16string buffer = line;
@@ -26,10 +26,10 @@ int captureCount = 0;
 
 CapturedStderr::CapturedStderr() : file_("captured-stderr-" + std::to_string(++captureCount) + ".txt") {
     capturedHandle = file_.Handle();
-    PlatformSetStandardError(&CapturedHandle);
+    PlatSetStandardError(&CapturedHandle);
 }
 
-CapturedStderr::~CapturedStderr() { PlatformRestore("StandardError"); }
+CapturedStderr::~CapturedStderr() { PlatRestore("StandardError"); }
 
 std::u16string Repeat(char16_t unit, size_t n) { return std::u16string(n, unit); }
 

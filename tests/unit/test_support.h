@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 #include "scratch_file.h"
 
 // Runs a line in the host as if typed (SET, SETHOST, SETDOS, ...).

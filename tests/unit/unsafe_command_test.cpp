@@ -2,11 +2,12 @@
 
 #include <string>
 
+#include "abi/exports.h"
 #include "captured_output.h"
 #include "charset/unsafe_command.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
-#include "plugin/errors.h"
+#include "core/errors.h"
 #include "test_support.h"
 
 namespace {
@@ -53,7 +54,7 @@ class UnsafeCommandTest : public ::testing::Test {
 protected:
     void SetUp() override { SetDefaultUnsafe(); }
     void TearDown() override {
-        PlatformRestoreAll();
+        PlatRestoreAll();
         SetDefaultUnsafe();
     }
 };
@@ -102,7 +103,7 @@ int32_t FailingRead(const char16_t*, const char16_t*, uint32_t*, uint8_t*, uint3
 int32_t FailingWrite(const char16_t*, const char16_t*, uint32_t, const uint8_t*, uint32_t) { return injectedCode; }
 
 TEST_F(UnsafeCommandTest, RestoreFailureNamesTheSystemErrorAndKeepsTheSet) {
-    PlatformSetRegistryRead(&FailingRead);
+    PlatSetRegistryRead(&FailingRead);
     for (int32_t code : {2, 5, 13}) {
         injectedCode = code;
         unsafeSet[u'~' - UNSAFE_FIRST] = 1;
@@ -118,7 +119,7 @@ TEST_F(UnsafeCommandTest, RestoreFailureNamesTheSystemErrorAndKeepsTheSet) {
 }
 
 TEST_F(UnsafeCommandTest, SaveFailureNamesTheSystemErrorAndKeepsTheChanges) {
-    PlatformSetRegistryWrite(&FailingWrite);
+    PlatSetRegistryWrite(&FailingWrite);
     for (int32_t code : {2, 5, 13}) {
         injectedCode = code;
         SetDefaultUnsafe();

@@ -26,8 +26,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "abi/utf8.h"
 #include "platform/platform.h"
-#include "platform/posix/utf8.h"
 
 namespace {
 

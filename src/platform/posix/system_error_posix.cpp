@@ -1,7 +1,7 @@
 // The system texts of the Windows error codes the plug-in can meet, so that
 // messages read the same on every platform.
+#include "abi/utf8.h"
 #include "platform/platform.h"
-#include "platform/posix/utf8.h"
 
 namespace {
 

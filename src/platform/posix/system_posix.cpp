@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "abi/utf8.h"
 #include "platform/platform.h"
-#include "platform/posix/utf8.h"
 
 extern char** environ;
 
@@ -54,14 +54,10 @@ int32_t GetEnvironment(const char16_t* name, char16_t* destination, int32_t size
     if (value == nullptr || value[0] == 0) return 0;
     const int32_t length = Utf8ToUtf16(value, destination, size);
     if (length < 0) {
-        // Report the size needed, as the Windows call does, without keeping a
-        // partial value.
-        int32_t needed = 1;
-        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(value); *p != 0; ++p) {
-            if ((*p & 0xC0) != 0x80) needed += (*p >= 0xF0) ? 2 : 1;
-        }
+        // Report the size needed, terminator included, as the Windows call
+        // does, without keeping a partial value.
         if (size > 0) destination[0] = 0;
-        return needed;
+        return Utf8ToUtf16Length(value) + 1;
     }
     return length;
 }

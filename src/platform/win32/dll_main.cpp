@@ -2,7 +2,9 @@
 // library's own file later.
 #include <windows.h>
 
-#include "plugin/plugin_info.h"
+#include "platform/win32/module_handle.h"
+
+HMODULE moduleHandle = nullptr;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) moduleHandle = instance;

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
-#include "plugin/plugin_info.h"
+#include "platform/win32/module_handle.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ int32_t WideToCodePage(uint32_t codePage, const char16_t* text, int32_t length, 
 uint32_t OemCodePage(void) { return GetOEMCP(); }
 
 int32_t ConsoleWidth(void) {
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
     if (console == INVALID_HANDLE_VALUE) return 0;
     CONSOLE_SCREEN_BUFFER_INFO information;
     const int32_t width = GetConsoleScreenBufferInfo(console, &information) ? information.dwSize.X : 0;
@@ -53,8 +53,7 @@ int32_t ConsoleWidth(void) {
 }
 
 int32_t ModuleFileName(char16_t* destination, int32_t size) {
-    const DWORD length =
-        GetModuleFileNameW(static_cast<HMODULE>(moduleHandle), Wide(destination), static_cast<DWORD>(size));
+    const DWORD length = GetModuleFileNameW(moduleHandle, Wide(destination), static_cast<DWORD>(size));
     return length >= static_cast<DWORD>(size) ? 0 : static_cast<int32_t>(length);
 }
 
@@ -83,8 +82,8 @@ int32_t RegistryRead(const char16_t* key, const char16_t* value, uint32_t* type,
 
 int32_t RegistryWrite(const char16_t* key, const char16_t* value, uint32_t type, const uint8_t* data, uint32_t size) {
     HKEY created;
-    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
-                                  nullptr);
+    LONG result =
+        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr);
     if (result != ERROR_SUCCESS) return result;
     result = RegSetValueExW(created, Wide(value), 0, type, data, size);
     RegCloseKey(created);

@@ -2,7 +2,7 @@
 // TakeCmd.dll; elsewhere the program that loads the plug-in provides them.
 #pragma once
 
-#include "plugin/abi.h"
+#include "abi/abi.h"
 
 extern "C" {
 int32_t PLUM_CALL ExpandVariables(char16_t* buffer, int32_t flag);

@@ -17,10 +17,10 @@ int32_t EndExpansionGuard(void);
 
 // Builds prefix + text + suffix in result (MAX_ARG_LEN code units) and has
 // the host expand it in place, with flag, inside the expansion guard; text
-// must not lie in result, so the caller's own text survives a failure. Returns 0; INVALID_ARGUMENT_RESULT after reporting
-// tooLongMessage when the expression does not fit (nothing is expanded then,
-// since a cut expression would ask for something else); or the host's
-// negative result.
+// must not lie in result, so the caller's own text survives a failure.
+// Returns 0; INVALID_ARGUMENT_RESULT after reporting tooLongMessage when the
+// expression does not fit (nothing is expanded then, since a cut expression
+// would ask for something else); or the host's negative result.
 int32_t ExpandGuarded(char16_t* result, const char16_t* prefix, const char16_t* text, const char16_t* suffix,
                       int32_t flag, const char16_t* tooLongMessage);
 

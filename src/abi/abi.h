@@ -8,11 +8,6 @@
 // Size of the host's argument buffer and of the plug-in's work buffers, in
 // UTF-16 code units, terminator included.
 constexpr int32_t MAX_ARG_LEN = 16384;
-// The most code units Remap and Unremap write before the terminator.
-constexpr int32_t REMAP_LIMIT = 16383;
-// The buffer for expanding one of the host's own short variables
-// (%_4ver, %_expansion, %_codepage, ...), terminator included.
-constexpr int32_t SHORT_QUERY_LEN = 1024;
 
 // A host handle: a Win32 HANDLE on Windows, a file descriptor elsewhere.
 using HostHandle = intptr_t;

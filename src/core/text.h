@@ -1,38 +1,42 @@
 // Small routines over terminated UTF-16 text held in fixed buffers, and the
 // character classes the plug-in uses. Nothing here allocates.
+//
+// Names say what a routine knows: Text... works on a whole text, Ascii...
+// (or IgnoreAsciiCase) folds the letters A..Z and a..z and nothing else,
+// IsWide... and WideDigitValue know the Unicode classes.
 #pragma once
 
 #include <cstdint>
 
 // Length of a terminated text in code units.
-int32_t WideLength(const char16_t* text);
+int32_t TextLength(const char16_t* text);
 
 // Length of a text, but never more than limit: a text without a terminator
 // among its first limit code units counts as limit long.
-int32_t WideBoundedLength(const char16_t* text, int32_t limit);
+int32_t TextBoundedLength(const char16_t* text, int32_t limit);
 
 // Copies at most size - 1 code units and always terminates (when size > 0).
 // Returns the number of code units copied.
-int32_t WideCopy(char16_t* destination, int32_t size, const char16_t* source);
+int32_t TextCopy(char16_t* destination, int32_t size, const char16_t* source);
 
 // Appends to the terminated text in destination within size code units.
 // Returns the new length; text that does not fit is cut.
-int32_t WideAppend(char16_t* destination, int32_t size, const char16_t* source);
+int32_t TextAppend(char16_t* destination, int32_t size, const char16_t* source);
 
 // Copies ASCII text into a wide buffer, terminating it.
-int32_t WideFromAscii(char16_t* destination, int32_t size, const char* source);
+int32_t TextFromAscii(char16_t* destination, int32_t size, const char* source);
 
 // Exact comparison of two terminated texts: 0 when equal.
-int32_t WideCompare(const char16_t* left, const char16_t* right);
+int32_t TextCompare(const char16_t* left, const char16_t* right);
 
 // Folds ASCII letters only; every other code unit is returned unchanged.
-char16_t WideToUpper(char16_t c);
-char16_t WideToLower(char16_t c);
+char16_t AsciiToUpper(char16_t c);
+char16_t AsciiToLower(char16_t c);
 
 // Equal when both texts match after folding ASCII letters.
-bool WideEqualsIgnoreCase(const char16_t* left, const char16_t* right);
+bool TextEqualsIgnoreAsciiCase(const char16_t* left, const char16_t* right);
 // True when text begins with prefix, folding ASCII letters.
-bool WideStartsWithIgnoreCase(const char16_t* text, const char16_t* prefix);
+bool TextStartsWithIgnoreAsciiCase(const char16_t* text, const char16_t* prefix);
 
 // Character classes: a fixed table below U+0100, Unicode ranges above.
 bool IsWideSpace(char16_t c);
@@ -42,13 +46,6 @@ bool IsWideAlpha(char16_t c);
 bool IsWideAlnum(char16_t c);
 bool IsWidePunct(char16_t c);
 
-// The value 0..9 of a decimal digit the C runtime's number conversions
-// accept (ASCII and the Unicode decimal digits of the class table), or -1.
+// The value 0..9 of a decimal digit that has one (ASCII and the Unicode
+// decimal digits of the class table; not the superscripts), or -1.
 int32_t WideDigitValue(char16_t c);
-// The same for a digit of the given base (10 or 16; letters are ASCII only).
-int32_t WideDigitValueInBase(char16_t c, int32_t base);
-
-// Reads a signed decimal integer like the C library's wcstol in base 10:
-// leading white space and a sign are accepted, reading stops at the first
-// other character, no digits gives 0, out-of-range values saturate.
-int32_t WideToLong(const char16_t* text);

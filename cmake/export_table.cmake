@@ -1,0 +1,32 @@
+# Reads the export table (src/abi/export_table.h) as text, one row
+# X(kind, name, bytes) a line, into three lists of the same length:
+# <prefix>_KINDS, <prefix>_NAMES (the exported symbol: f_name for a FUNCTION
+# row, the name otherwise) and <prefix>_BYTES.
+function(plum_read_export_table table prefix)
+    # Rows end in the macro's line continuation; only the X(...) part is taken.
+    file(READ ${table} text)
+    string(REGEX MATCHALL "\n[ \t]*X\\([A-Z]+, *[A-Za-z0-9_]+, *[0-9]+\\)" rows "${text}")
+    set(kinds)
+    set(names)
+    set(bytes)
+    foreach(row ${rows})
+        string(REGEX MATCH "X\\(([A-Z]+), *([A-Za-z0-9_]+), *([0-9]+)\\)" row "${row}")
+        set(kind ${CMAKE_MATCH_1})
+        set(name ${CMAKE_MATCH_2})
+        set(argument_bytes ${CMAKE_MATCH_3})
+        if(kind STREQUAL "FUNCTION")
+            set(name "f_${name}")
+        elseif(NOT kind MATCHES "^(ENTRY|HOOK|VARIABLE|COMMAND)$")
+            message(FATAL_ERROR "${table}: unknown kind ${kind}")
+        endif()
+        list(APPEND kinds ${kind})
+        list(APPEND names ${name})
+        list(APPEND bytes ${argument_bytes})
+    endforeach()
+    if(NOT names)
+        message(FATAL_ERROR "${table}: no rows read")
+    endif()
+    set(${prefix}_KINDS ${kinds} PARENT_SCOPE)
+    set(${prefix}_NAMES ${names} PARENT_SCOPE)
+    set(${prefix}_BYTES ${bytes} PARENT_SCOPE)
+endfunction()
