@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the release packages: dist/Plumquist-VERSION-x86.zip (for 32-bit
 # hosts) and dist/Plumquist-VERSION-x64.zip (for 64-bit hosts), each with its
-# DLL, the help file once it is built, and INSTALL.txt.
+# DLL, the help file Plumquist.chm and INSTALL.txt.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/bootstrap.sh

@@ -1,5 +1,6 @@
-# The release package unpacked into a fresh folder: it holds the DLL and the
-# install text, the DLL is the package's processor, and plumhost loads it.
+# The release package unpacked into a fresh folder: it holds the DLL, the
+# help file and the install text, the DLL is the package's processor, and
+# plumhost loads it.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 if(NOT EXISTS ${PACKAGE})
@@ -13,11 +14,17 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${PACKAGE} WORKING_DIRECTORY 
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "cannot unpack ${PACKAGE}")
 endif()
-foreach(member Plumquist.dll INSTALL.txt)
+foreach(member Plumquist.dll Plumquist.chm INSTALL.txt)
     if(NOT EXISTS ${WORK}/${member})
         message(FATAL_ERROR "${package_name} lacks ${member}")
     endif()
 endforeach()
+# A compiled help file, not a partial one: it starts with the signature
+# "ITSF".
+file(READ ${WORK}/Plumquist.chm help_signature LIMIT 4 HEX)
+if(NOT help_signature STREQUAL "49545346")
+    message(FATAL_ERROR "${package_name} holds no compiled Plumquist.chm")
+endif()
 file(READ ${WORK}/INSTALL.txt install_text)
 if(NOT install_text MATCHES "32-bit host loads the x86 DLL" OR NOT install_text MATCHES "64-bit host loads the x64 DLL")
     message(FATAL_ERROR "INSTALL.txt does not say which DLL goes with which host")
