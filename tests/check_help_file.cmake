@@ -1,14 +1,14 @@
 # The compiled help file holds every page the plug-in can open, and its viewer
 # tabs are where the plug-in expects them.
 #
-#   cmake -DCHMLS=chmls -DHELP_FILE=Plumquist.chm -DNAMES_SOURCE=names_list.cpp
+#   cmake -DCHMLS=chmls -DHELP_FILE=Plumquist.chm -DEXPORT_TABLE=src/abi/export_table.h
 #         -P check_help_file.cmake
 #
 # The pages the plug-in opens are "overview" and one page per entry of its
 # names list, named by the topic naming rule (lower case; "@name" gives
 # "f_name", "_name" gives "v_name", a command keeps its name). The names are
-# read from the source file that defines the list, so a name added there
-# needs its page before this test passes again.
+# read from the export table, so a name added there needs its page before
+# this test passes again.
 #
 # The plug-in selects the viewer's tabs by position: 0 Contents, 1 Search,
 # 2 Favorites. An index, a History tab, the advanced Search tab or a custom
@@ -16,7 +16,7 @@
 
 cmake_minimum_required(VERSION 3.20)
 
-foreach(var CHMLS HELP_FILE NAMES_SOURCE)
+foreach(var CHMLS HELP_FILE EXPORT_TABLE)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "check_help_file.cmake: ${var} is not set")
     endif()
@@ -36,30 +36,17 @@ function(run_chmls out_var)
     set(${out_var} "${out}" PARENT_SCOPE)
 endfunction()
 
-# The names list: the string literals of the INITIAL_NAMES macro, joined.
-file(READ ${NAMES_SOURCE} source)
-string(REGEX MATCH "#define INITIAL_NAMES([^\n]*\\\\\n)*[^\n]*" definition "${source}")
-string(REGEX MATCHALL "u\"[^\"]*\"" literals "${definition}")
-set(names_text "")
-foreach(literal ${literals})
-    string(REGEX REPLACE "^u\"(.*)\"$" "\\1" piece "${literal}")
-    string(APPEND names_text "${piece}")
-endforeach()
-if(NOT names_text MATCHES "^[@_a-z0-9]+(,[@_a-z0-9]+)*$")
-    message(FATAL_ERROR "cannot read the names list from ${NAMES_SOURCE} "
-        "(found \"${names_text}\"); NAMES_SOURCE must name the file that defines INITIAL_NAMES")
-endif()
-string(REPLACE "," ";" names "${names_text}")
-
+# The names list comes from the export table: a page per variable function
+# (its export, f_name), internal variable (v_name) and command.
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/export_table.cmake)
+plum_read_export_table(${EXPORT_TABLE} table)
 set(topics overview)
-foreach(name ${names})
-    string(TOLOWER "${name}" topic)
-    if(topic MATCHES "^@(.*)$")
-        set(topic "f_${CMAKE_MATCH_1}")
-    elseif(topic MATCHES "^_")
-        set(topic "v${topic}")
+foreach(kind name IN ZIP_LISTS table_KINDS table_NAMES)
+    if(kind STREQUAL "FUNCTION" OR kind STREQUAL "COMMAND")
+        list(APPEND topics ${name})
+    elseif(kind STREQUAL "VARIABLE")
+        list(APPEND topics v${name})
     endif()
-    list(APPEND topics ${topic})
 endforeach()
 
 # The files in the help file, one "/name" a line.
