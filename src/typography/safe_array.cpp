@@ -40,6 +40,9 @@ struct Options {
 char16_t elementText[MAX_ARG_LEN];
 char16_t setText[MAX_ARG_LEN];
 char16_t convertedText[MAX_ARG_LEN];
+// The length of "NAME[row]" or "NAME[row,column]" at the start of setText,
+// which names the element in messages.
+int32_t elementNameLength = 0;
 
 // One figure of the array's shape from the host's @ARRAYINFO: 0 gives the
 // number of dimensions, 1 the rows, 2 the columns. -1 for a bad request or
@@ -115,9 +118,6 @@ int32_t ReadOptions(Options* options) {
     }
     return -1;
 }
-
-// The length of "NAME[row]" or "NAME[row,column]" at the start of setText.
-int32_t elementNameLength = 0;
 
 // Formats the element's reference into elementText and the start of its SET
 // argument ("NAME[row]=" or "NAME[row,column]=") into setText.

@@ -104,7 +104,9 @@ TEST_F(UnsafeCommandTest, ResultsAndTheSetAfterEachCall) {
         EXPECT_EQ(RunUnsafe(c.arguments), c.result) << Narrow(c.arguments);
         EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(c.after)) << Narrow(c.arguments);
         EXPECT_EQ(err.Bytes().empty(), c.result == 0) << Narrow(c.arguments);
-        if (c.result != 0) EXPECT_EQ(Narrow(output.Out()), "") << "a failing call reports no change";
+        if (c.result != 0) {
+            EXPECT_EQ(Narrow(output.Out()), "") << "a failing call reports no change";
+        }
     }
     EXPECT_EQ(unsafe(nullptr), 1);
 }
