@@ -21,8 +21,8 @@ constexpr int32_t NARROWEST_WIDTH = 40;
 constexpr int32_t WIDEST_WIDTH = 256;
 constexpr int32_t ITEM_LEN = 32;
 
-// The set as it was before the first character list of a call, put back when
-// a later argument of the same call fails.
+// The set as it was before the call, put back when the save that ends the
+// call fails: a failing call leaves the set as it was.
 int32_t undoSet[UNSAFE_COUNT];
 
 void SaveUndo(void) {
@@ -57,9 +57,10 @@ ListFault ReadItem(const char16_t** position, uint32_t* value) {
     return ListFault::NONE;
 }
 
-// Applies a list of characters and ranges, setting each flag to `flag` as
-// soon as its element has been read. Stops at the first fault.
-ListFault ApplyCharacterList(const char16_t* list, int32_t flag) {
+// Reads a list of characters and ranges, setting each flag of set to `flag`
+// as soon as its element has been read; with a null set it only checks the
+// list. Stops at the first fault.
+ListFault ReadCharacterList(const char16_t* list, int32_t flag, int32_t* set) {
     if (list[0] == 0) return ListFault::SYNTAX;
     const char16_t* p = list;
     for (;;) {
@@ -78,7 +79,9 @@ ListFault ApplyCharacterList(const char16_t* list, int32_t flag) {
                 last = swap;
             }
         }
-        for (uint32_t c = first; c <= last; ++c) unsafeSet[c - LOWEST_CHARACTER] = flag;
+        if (set != nullptr) {
+            for (uint32_t c = first; c <= last; ++c) set[c - LOWEST_CHARACTER] = flag;
+        }
 
         if (*p == 0) return ListFault::NONE;
         if (!IsListSeparator(*p)) return ListFault::SYNTAX;
@@ -87,12 +90,13 @@ ListFault ApplyCharacterList(const char16_t* list, int32_t flag) {
     }
 }
 
-// "/D" or "/E" followed by a list, with an optional ":" or "=" before it.
-ListFault ApplyListOption(const char16_t* argument) {
+// "/D" or "/E" followed by a list, with an optional ":" or "=" before it;
+// applied to set, or only checked when set is null.
+ListFault ReadListOption(const char16_t* argument, int32_t* set) {
     const int32_t flag = AsciiToUpper(argument[1]) == u'E' ? 1 : 0;
     const char16_t* list = argument + 2;
     if (IsOptionValueSeparator(list[0])) ++list;
-    return ApplyCharacterList(list, flag);
+    return ReadCharacterList(list, flag, set);
 }
 
 // The message, its "%s" filled with the system's text for the code.
@@ -135,6 +139,73 @@ bool IsListOption(const char16_t* argument) {
     return TextStartsWithIgnoreAsciiCase(argument, u"/D") || TextStartsWithIgnoreAsciiCase(argument, u"/E");
 }
 
+// What the arguments ask for, once every one of them has been checked.
+struct Request {
+    bool restore;  // /R
+    bool reset;    // /Z
+    bool save;     // /S
+    bool edit;     // at least one /D or /E list
+};
+
+// The first pass: a usage request anywhere wins (answered here, returns 0);
+// /R and /Z are noted. Returns -1 when the command goes on.
+int32_t ReadUsageAndResets(Request* request) {
+    for (int32_t k = 0; k < parseResult.argCount; ++k) {
+        if (parseResult.argLength[k] == 0) continue;
+        const char16_t* argument = parseResult.argStart[k];
+        if (AnswerHelpOption(argument, u"unsafe")) return 0;
+        if (TextEqualsIgnoreAsciiCase(argument, u"/R")) {
+            request->restore = true;
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
+            request->reset = true;
+        }
+    }
+    return -1;
+}
+
+// The second pass: every argument must be an option and every list well
+// formed before anything is changed. Reports the first fault and returns
+// false.
+bool CheckArguments(Request* request) {
+    for (int32_t k = 0; k < parseResult.argCount; ++k) {
+        if (parseResult.argLength[k] == 0) continue;
+        const char16_t* argument = parseResult.argStart[k];
+        if (IsListOption(argument)) {
+            const ListFault fault = ReadListOption(argument, nullptr);
+            if (fault == ListFault::RANGE) {
+                ReportError(u"Character must be in range %u - %u \"%s\"\r\n", LOWEST_CHARACTER, HIGHEST_CHARACTER,
+                            argument);
+                return false;
+            }
+            if (fault == ListFault::SYNTAX) {
+                ReportError(u"Syntax error \"%s\"\r\n", argument);
+                return false;
+            }
+            request->edit = true;
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/S")) {
+            request->save = true;
+        } else if (TextEqualsIgnoreAsciiCase(argument, u"/R") || TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
+            // Noted by the first pass.
+        } else if (argument[0] == u'/') {
+            ReportError(u"Unknown option \"%s\"\r\n", argument);
+            return false;
+        } else {
+            ReportError(u"Syntax error \"%s\"\r\n", argument);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Applies the /D and /E lists in the order written; they have been checked.
+void ApplyLists(void) {
+    for (int32_t k = 0; k < parseResult.argCount; ++k) {
+        if (parseResult.argLength[k] == 0) continue;
+        const char16_t* argument = parseResult.argStart[k];
+        if (IsListOption(argument)) ReadListOption(argument, unsafeSet);
+    }
+}
+
 }  // namespace
 
 int32_t UnsafeListingWidth(bool outputIsConsole, int32_t consoleWidth) {
@@ -142,83 +213,56 @@ int32_t UnsafeListingWidth(bool outputIsConsole, int32_t consoleWidth) {
     return consoleWidth;
 }
 
+// The arguments are all checked before anything changes, and a failure on
+// the way (the registry) puts the set back: a call that fails leaves the set
+// and the registry as they were. The messages of /R and /Z come once the
+// call has succeeded.
 PLUM_EXPORT int32_t PLUM_CALL unsafe(char16_t* buffer) {
     if (buffer == nullptr) return 1;
-    ParseArgs(buffer, UNSAFE_PARSE_FLAGS);
-    const int32_t count = parseResult.argCount;
-
-    bool restore = false;
-    bool reset = false;
-    for (int32_t k = 0; k < count; ++k) {
-        if (parseResult.argLength[k] == 0) continue;
-        const char16_t* argument = parseResult.argStart[k];
-        if (AnswerHelpOption(argument, u"unsafe")) return 0;
-        if (TextEqualsIgnoreAsciiCase(argument, u"/R")) {
-            restore = true;
-        } else if (TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
-            reset = true;
-        }
+    // The tokenizer has reported a text it could not hold; with no arguments
+    // the command would list the set as if none had been given.
+    if (ParseArgs(buffer, UNSAFE_PARSE_FLAGS) < 0) return 1;
+    if (parseResult.argsDropped) {
+        ReportError(u"Too many arguments (at most %d)\r\n", MAX_ARGS);
+        return 1;
     }
 
-    if (restore && reset) {
+    Request request = {};
+    const int32_t usage = ReadUsageAndResets(&request);
+    if (usage >= 0) return usage;
+    if (request.restore && request.reset) {
         ReportError(u"Can\u2019t combine /R and /Z\r\n");
         return 1;
     }
-    if (restore) {
+    if (!CheckArguments(&request)) return 1;
+
+    SaveUndo();
+    if (request.restore) {
+        // A failed load leaves the set as it was.
         const int32_t code = LoadUnsafeSet();
         if (code != 0) {
             ReportRegistryFailure(u"Error restoring data from registry:\r\n%s\r\n", code);
             return 1;
         }
-        QPuts(u"Restored.\r\n");
-    } else if (reset) {
+    } else if (request.reset) {
         SetDefaultUnsafe();
-        QPuts(u"Reset to plugin defaults.\r\n");
     }
-    SaveUndo();
+    ApplyLists();
 
-    bool save = false;
-    bool edited = false;
-    for (int32_t k = 0; k < count; ++k) {
-        if (parseResult.argLength[k] == 0) continue;
-        const char16_t* argument = parseResult.argStart[k];
-        if (IsListOption(argument)) {
-            const ListFault fault = ApplyListOption(argument);
-            if (fault != ListFault::NONE) {
-                if (fault == ListFault::RANGE) {
-                    ReportError(u"Character must be in range %u - %u \"%s\"\r\n", LOWEST_CHARACTER, HIGHEST_CHARACTER,
-                                argument);
-                } else {
-                    ReportError(u"Syntax error \"%s\"\r\n", argument);
-                }
-                RestoreUndo();
-                return 1;
-            }
-            edited = true;
-        } else if (TextEqualsIgnoreAsciiCase(argument, u"/S")) {
-            save = true;
-        } else if (TextEqualsIgnoreAsciiCase(argument, u"/R") || TextEqualsIgnoreAsciiCase(argument, u"/Z")) {
-            // Already applied above.
-        } else {
-            if (argument[0] == u'/') {
-                ReportError(u"Unknown option \"%s\"\r\n", argument);
-            } else {
-                ReportError(u"Syntax error \"%s\"\r\n", argument);
-            }
-            RestoreUndo();
-            return 1;
-        }
-    }
-
-    if (save) {
+    if (request.save) {
         const int32_t code = SaveUnsafeSet();
         if (code != 0) {
+            RestoreUndo();
             ReportRegistryFailure(u"Error saving data to registry:\r\n%s\r\n", code);
             return 1;
         }
-        QPuts(u"Saved.\r\n");
-        return 0;
     }
-    if (!restore && !reset && !edited) ListUnsafeSet();
+    if (request.restore) QPuts(u"Restored.\r\n");
+    if (request.reset) QPuts(u"Reset to plugin defaults.\r\n");
+    if (request.save) {
+        QPuts(u"Saved.\r\n");
+    } else if (!request.restore && !request.reset && !request.edit) {
+        ListUnsafeSet();
+    }
     return 0;
 }

@@ -24,10 +24,12 @@ int32_t PrintErrorPrefix(void) {
     Qprintf(PlatStandardError(), u"%s plugin: ", PLUGIN_NAME);
     if (batchTextInUse) return 0;
 
+    // When the host does not expand (variable expansion is off) or fails,
+    // the prefix is the one used outside a batch file: the references
+    // themselves are no batch file name.
     batchTextInUse = true;
-    ExpandHostText(batchText, MAX_ARG_LEN, u"%_batch");
-    if (batchText[0] != u'0') {
-        ExpandHostText(batchText, MAX_ARG_LEN, u"%_batchname [%_batchline]  ");
+    if (QueryHostText(batchText, MAX_ARG_LEN, u"%_batch") == HostQuery::EXPANDED && batchText[0] != u'0' &&
+        QueryHostText(batchText, MAX_ARG_LEN, u"%_batchname [%_batchline]  ") == HostQuery::EXPANDED) {
         // The batch file's name is data: it travels as an argument, so a "%"
         // in it is never taken for a directive.
         Qprintf(PlatStandardError(), u"%s", batchText);

@@ -9,7 +9,9 @@
 #include "platform/platform.h"
 
 // Writes "Plumquist plugin: " to standard error and, inside a batch file,
-// the file's name and current line. Returns 0.
+// the file's name and current line. Returns 0. Name and line are left out
+// when the host cannot give them (variable expansion off, a failed
+// expansion).
 int32_t PrintErrorPrefix(void);
 
 // Fills a buffer of 1024 code units with the one-line system text of a

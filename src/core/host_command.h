@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "core/host_query.h"
+
 // Runs "command arguments" through the host's Command; a leading "*" keeps
 // the host from expanding aliases unless the user has turned that off.
 // Returns the host's result, or -1 when the command is null or empty or the
@@ -12,8 +14,21 @@ int32_t RunHostCommand(const char16_t* command, const char16_t* arguments);
 // Switch the host's expansion features to the state the plug-in's own
 // expansions need, and back. Pairs nest: only the outermost begin saves the
 // user's state and only the outermost end restores it. Both return 0.
+//
+// The state is read from %_expansion; while variable expansion (3) is off
+// that reference is not expanded, so the begin first turns 3 on, reads, and
+// counts 3 among the disabled features. The end restores with explicit
+// digits ("/X" and the list, "/X0" for none). Should the state stay unknown
+// (the host expands nothing even with 3 on), the guard changes nothing but
+// the 3 it turned on, and its end turns that off again.
 int32_t BeginExpansionGuard(void);
 int32_t EndExpansionGuard(void);
+
+// QueryHostText; when the host gave the text back unexpanded (variable
+// expansion off), the query is made once more inside the expansion guard.
+// For the values the plug-in needs whatever the user's state: the host's
+// version and edition, the load conditions, the code page.
+HostQuery QueryHostGuarded(char16_t* buffer, int32_t size, const char16_t* expression);
 
 // Builds prefix + text + suffix in result (MAX_ARG_LEN code units) and has
 // the host expand it in place, with flag, inside the expansion guard; text

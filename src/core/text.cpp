@@ -151,3 +151,7 @@ int32_t WideDigitValue(char16_t c) {
     }
     return -1;
 }
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }

@@ -46,6 +46,10 @@ bool IsWideAlpha(char16_t c);
 bool IsWideAlnum(char16_t c);
 bool IsWidePunct(char16_t c);
 
+// The halves of a surrogate pair: a text is never cut between them.
+bool IsHighSurrogate(char16_t c);
+bool IsLowSurrogate(char16_t c);
+
 // The value 0..9 of a decimal digit that has one (ASCII and the Unicode
 // decimal digits of the class table; not the superscripts), or -1.
 int32_t WideDigitValue(char16_t c);

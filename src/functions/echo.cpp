@@ -8,12 +8,6 @@
 #include "core/text.h"
 #include "shared/usage_texts.h"
 
-namespace {
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-
-}  // namespace
-
 int32_t EchoUnremapped(const char16_t* text, bool lineEnd) {
     if (text == nullptr) return 1;
 

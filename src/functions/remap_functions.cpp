@@ -103,9 +103,14 @@ PLUM_EXPORT int32_t PLUM_CALL f_unsafeesc(char16_t* buffer) {
             count = EscapeSequence(*c, sequence);
         } else {
             sequence[0] = *c;
+            // A surrogate pair goes whole or not at all.
+            if (IsHighSurrogate(c[0]) && IsLowSurrogate(c[1])) {
+                sequence[count++] = *++c;
+            }
         }
         // A result past REMAP_LIMIT is cut, but only between sequences: half
-        // a sequence would leave a bare "%" for the host to act on.
+        // a sequence would leave a bare "%" for the host to act on, half a
+        // surrogate pair an unpaired surrogate.
         if (count > REMAP_LIMIT - length) break;
         for (int32_t i = 0; i < count; ++i) work[length++] = sequence[i];
     }

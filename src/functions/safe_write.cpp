@@ -7,6 +7,7 @@
 #include "abi/host_services.h"
 #include "charset/unsafe_set.h"
 #include "core/errors.h"
+#include "core/host_command.h"
 #include "core/host_query.h"
 #include "core/numbers.h"
 #include "core/text.h"
@@ -46,7 +47,7 @@ bool WriteAll(HostHandle handle, const void* bytes, uint32_t count) {
 // with a number from 1 to 4294967295.
 uint32_t OutputCodePage(void) {
     char16_t text[SHORT_QUERY_LEN] = {};
-    ExpandHostText(text, SHORT_QUERY_LEN, u"%_codepage");
+    QueryHostGuarded(text, SHORT_QUERY_LEN, u"%_codepage");
 
     int64_t value = 0;
     if (ReadNumber(text, CODE_PAGE_NUMBER, &value, nullptr) != 0 || value == 0) return PlatOemCodePage();

@@ -7,6 +7,7 @@
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
 #include "core/errors.h"
+#include "core/host_command.h"
 #include "core/host_query.h"
 #include "core/numbers.h"
 #include "core/text.h"
@@ -44,15 +45,17 @@ PLUM_EXPORT PluginInfo* PLUM_CALL GetPluginInfo(void) {
 
 PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
     // One buffer of the host's full size serves both queries: noloadmsg is
-    // the user's variable and may be long.
+    // the user's variable and may be long. Both are answered even while the
+    // user has variable expansion off; a query the host cannot answer at all
+    // leaves the buffer empty: no version 7, and no load message.
     char16_t buffer[MAX_ARG_LEN];
-    ExpandHostText(buffer, MAX_ARG_LEN, u"%_4ver");
+    QueryHostGuarded(buffer, MAX_ARG_LEN, u"%_4ver");
     if (IsVersionSeven(buffer)) {
         ReportError(u"4NT / Take Command v8.0 or higher required!\r\n");
         return -1;
     }
 
-    ExpandHostText(buffer, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
+    QueryHostGuarded(buffer, MAX_ARG_LEN, u"%[_transient]%[_pipe]%[noloadmsg]");
 
     SetDefaultUnsafe();
     if (LoadUnsafeSet() == PLAT_ERROR_FILE_NOT_FOUND) SaveUnsafeSet();

@@ -4,6 +4,7 @@
 #include "abi/export_table.h"
 #include "abi/host_services.h"
 #include "charset/unsafe_set.h"
+#include "core/host_command.h"
 #include "core/host_query.h"
 #include "core/numbers.h"
 #include "core/text.h"
@@ -57,10 +58,10 @@ void ResetNameList(void) { namesList = kInitialNames; }
 
 bool HostSupportsArrays(void) {
     char16_t buffer[SHORT_QUERY_LEN];
-    ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_4ver");
+    QueryHostGuarded(buffer, SHORT_QUERY_LEN, u"%_4ver");
     int64_t version = 0;
     ReadNumber(buffer, RUNTIME_LONG, &version, nullptr);
-    ExpandHostText(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
+    QueryHostGuarded(buffer, SHORT_QUERY_LEN, u"%_cmdproc");
     return static_cast<uint32_t>(version) - 10u <= 245u && !TextEqualsIgnoreAsciiCase(buffer, u"TCCLE");
 }
 

@@ -68,6 +68,7 @@ bool Store(Tokenizer& t, char16_t ch) {
 
 void ClearResult(void) {
     parseResult.argCount = 0;
+    parseResult.argsDropped = false;
     for (int32_t k = 0; k < MAX_ARGS; ++k) {
         parseResult.argStart[k] = nullptr;
         parseResult.argLength[k] = 0;
@@ -157,7 +158,10 @@ Step Read(Tokenizer& t, char16_t ch) {
     }
 
     // A split above may have ended the last argument there is room for.
-    if (t.index >= MAX_ARGS) return Step::Next;
+    if (t.index >= MAX_ARGS) {
+        parseResult.argsDropped = true;
+        return Step::Next;
+    }
     if (!Store(t, ch)) return Step::Fail;
 
     if (ch == u'!' && t.length == 3 && t.Current()[0] == u'/' && t.Current()[1] == u'[' && t.Has(PA_BRACKET_SWITCH)) {
@@ -182,6 +186,7 @@ int32_t ParseArgs(const char16_t* text, uint16_t flags) {
         const char16_t ch = text[t.position];
         if (t.index >= MAX_ARGS) {
             if (ch == 0) break;
+            if (!IsWideSpace(ch)) parseResult.argsDropped = true;
             continue;
         }
         const Step step = Read(t, ch);

@@ -31,8 +31,12 @@ constexpr uint16_t PA_REST_KEEPS_QUOTES = 0x4000;        // with PA_REST_FROM_FI
 
 // The arguments found by the last call. argStart[k] is null for an argument
 // without characters; entries at and beyond argCount are null and 0.
+// argsDropped tells that text past the 1024th argument was ignored (any code
+// unit but white space), so that a command can refuse to act on part of
+// what it was given.
 struct ParseResult {
     int32_t argCount;
+    bool argsDropped;
     char16_t* argStart[MAX_ARGS];
     int32_t argLength[MAX_ARGS];
     char16_t argBuffer[MAX_ARG_LEN];
@@ -45,4 +49,6 @@ extern ParseResult parseResult;
 // Splits a terminated text into arguments. Returns their number (0..1024), or
 // -1 for a null text (the result area is left alone) or when the arguments do
 // not fit in argBuffer (reported on standard error; argCount is then 0).
+// Arguments past the 1024th are ignored without a message; argsDropped
+// tells.
 int32_t ParseArgs(const char16_t* text, uint16_t flags);

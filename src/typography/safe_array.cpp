@@ -40,27 +40,35 @@ struct Options {
 char16_t elementText[MAX_ARG_LEN];
 char16_t setText[MAX_ARG_LEN];
 char16_t convertedText[MAX_ARG_LEN];
+// The length of "NAME[row]" or "NAME[row,column]" at the start of setText,
+// which names the element in messages.
+int32_t elementNameLength = 0;
 
 // One figure of the array's shape from the host's @ARRAYINFO: 0 gives the
-// number of dimensions, 1 the rows, 2 the columns. -1 for a bad request.
+// number of dimensions, 1 the rows, 2 the columns. -1 for a bad request or
+// when the host gives no answer. Asked inside the expansion guard, so that
+// it is answered whatever expansion state the user has set.
 int32_t ShapeQuery(const char16_t* name, int32_t which) {
     if (name == nullptr || name[0] == 0 || which < 0 || which > SHAPE_LAST) return -1;
     if (TextLength(name) > LONGEST_NAME) return -1;
+    char16_t expression[SHORT_QUERY_LEN];
     char16_t query[SHORT_QUERY_LEN];
-    Sprintf(query, u"%%@arrayinfo[%s,%d]", name, which);
-    ExpandVariables(query, 1);
+    Sprintf(expression, u"%%@arrayinfo[%s,%d]", name, which);
+    if (QueryHostText(query, SHORT_QUERY_LEN, expression) != HostQuery::EXPANDED) return -1;
     int64_t value = 0;
     ReadNumber(query, RUNTIME_LONG, &value, nullptr);
     return static_cast<int32_t>(value);
 }
 
 // The number of a "/C" or "/R" option: after the letter, or after a ":" or
-// "=" that follows it; it must make up the rest of the argument.
+// "=" that follows it; it must make up the rest of the argument. Indices
+// reach the host as signed numbers: one above 2147483647 would name a
+// negative index, so it is refused.
 bool ReadOptionNumber(const char16_t* argument, int32_t* value) {
     const char16_t* digits = argument + 2;
     if (IsOptionValueSeparator(digits[0])) ++digits;
     uint32_t number = 0;
-    if (ParseNumber(digits, &number, nullptr) != 0) return false;
+    if (ParseNumber(digits, &number, nullptr) != 0 || number > static_cast<uint32_t>(INT32_MAX)) return false;
     *value = static_cast<int32_t>(number);
     return true;
 }
@@ -121,6 +129,7 @@ void FormatElement(const char16_t* name, int32_t dimensions, int32_t row, int32_
         Sprintf(elementText, u"%%%s[%d,%d]", name, row, column);
         Sprintf(setText, u"%s[%d,%d]=", name, row, column);
     }
+    elementNameLength = TextLength(setText) - 1;
 }
 
 // Appends the new value (between quotes when `quote` is set) to setText.
@@ -134,24 +143,36 @@ bool AppendValue(const char16_t* value, bool quote) {
     return true;
 }
 
-// An element whose new value cannot be stored is left as it was; the
-// command goes on with the others and fails at the end.
-void ReportTooLong(void) {
-    // setText holds "NAME[...]=": name the element without the "=".
-    setText[TextLength(setText) - 1] = 0;
-    ReportError(u"Element value too long \"%s\"\r\n", setText);
-}
-
 // Runs SET with setText for a value that may hold characters the host acts
 // on: variable expansion, command separators and redirection are off for the
 // SET line, so the value is stored exactly as given instead of being cut at
 // "&" or "|", sent to a file by ">" or expanded at "%". Afterwards the state
 // of the guard is set again; separators and redirection stay off until the
-// guard ends, which puts back the user's own state.
-void RunVerbatimSet(void) {
+// guard ends, which puts back the user's own state. Returns the host's
+// result of the SET.
+int32_t RunVerbatimSet(void) {
     RunHostCommand(u"setdos", u" /x-135678");
-    RunHostCommand(u"set", setText);
+    const int32_t result = RunHostCommand(u"set", setText);
     RunHostCommand(u"setdos", u" /x-1478+3");
+    return result;
+}
+
+// Stores the new value of the element that FormatElement named, verbatim.
+// An element whose value cannot be stored is reported and left as it was;
+// the command goes on with the others and fails at the end. Returns false
+// then.
+bool StoreValue(const char16_t* value, bool quote) {
+    if (!AppendValue(value, quote)) {
+        setText[elementNameLength] = 0;
+        ReportError(u"Element value too long \"%s\"\r\n", setText);
+        return false;
+    }
+    if (RunVerbatimSet() != 0) {
+        setText[elementNameLength] = 0;
+        ReportError(u"Cannot set element \"%s\"\r\n", setText);
+        return false;
+    }
+    return true;
 }
 
 // Rewrites one element. Returns false when the element could not be read or
@@ -164,61 +185,19 @@ bool ProcessElement(const Options& options, int32_t dimensions, int32_t row, int
 
     if (options.quoteMode != QUOTE_NONE) {
         if (elementText[0] == 0 && options.quoteMode != QUOTE_ALL) return true;
-        if (!AppendValue(elementText, true)) {
-            ReportTooLong();
-            return false;
-        }
-        RunVerbatimSet();
-        return true;
+        return StoreValue(elementText, true);
     }
-
     if (options.unremap) {
         if (Unremap(elementText, convertedText) <= 0) return true;
-        if (!AppendValue(convertedText, false)) {
-            ReportTooLong();
-            return false;
-        }
-        RunVerbatimSet();
-        return true;
+        return StoreValue(convertedText, false);
     }
-
     if (Remap(elementText, convertedText) <= 0) return true;
-    if (!AppendValue(convertedText, false)) {
-        ReportTooLong();
-        return false;
-    }
-    RunHostCommand(u"set", setText);
-    return true;
+    return StoreValue(convertedText, false);
 }
 
-}  // namespace
-
-PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
-    if (buffer == nullptr) return 1;
-    ParseArgs(buffer, SAFEARRAY_PARSE_FLAGS);
-    if (parseResult.argCount < 1) {
-        ReportError(u"Missing array name\r\n");
-        return 1;
-    }
-
-    Options options = {};
-    const int32_t early = ReadOptions(&options);
-    if (early >= 0) return early;
-    if (options.name == nullptr) {
-        ReportError(u"Missing array name\r\n");
-        return 1;
-    }
-
-    for (char16_t* c = options.name; *c != 0; ++c) *c = AsciiToUpper(*c);
-    if (!IsValidName(options.name)) {
-        ReportError(u"Bad array name \"%s\"\r\n", options.name);
-        return 1;
-    }
-    if (TextLength(options.name) > LONGEST_NAME) {
-        ReportError(u"Array name too long \"%s\"\r\n", options.name);
-        return 1;
-    }
-
+// Checks the array's shape and rewrites the elements in range; inside the
+// expansion guard. Returns the command's result.
+int32_t ProcessArray(Options& options) {
     const int32_t dimensions = ShapeQuery(options.name, SHAPE_DIMENSIONS);
     if (dimensions < 1) {
         ReportError(u"Not an array \"%s\"\r\n", options.name);
@@ -244,7 +223,6 @@ PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
     const int64_t lastColumn = options.columnGiven ? options.column : static_cast<int64_t>(columns) - 1;
 
     bool failed = false;
-    BeginExpansionGuard();
     for (int64_t row = firstRow; row <= lastRow; ++row) {
         for (int64_t column = firstColumn; column <= lastColumn; ++column) {
             if (!ProcessElement(options, dimensions, static_cast<int32_t>(row), static_cast<int32_t>(column))) {
@@ -252,6 +230,45 @@ PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
             }
         }
     }
-    EndExpansionGuard();
     return failed ? 1 : 0;
+}
+
+}  // namespace
+
+PLUM_EXPORT int32_t PLUM_CALL safearray(char16_t* buffer) {
+    if (buffer == nullptr) return 1;
+    // A text the tokenizer cannot hold leaves no arguments: it has reported
+    // that, and the missing name follows below.
+    ParseArgs(buffer, SAFEARRAY_PARSE_FLAGS);
+    if (parseResult.argsDropped) {
+        ReportError(u"Too many arguments (at most %d)\r\n", MAX_ARGS);
+        return 1;
+    }
+    if (parseResult.argCount < 1) {
+        ReportError(u"Missing array name\r\n");
+        return 1;
+    }
+
+    Options options = {};
+    const int32_t early = ReadOptions(&options);
+    if (early >= 0) return early;
+    if (options.name == nullptr) {
+        ReportError(u"Missing array name\r\n");
+        return 1;
+    }
+
+    for (char16_t* c = options.name; *c != 0; ++c) *c = AsciiToUpper(*c);
+    if (!IsValidName(options.name)) {
+        ReportError(u"Bad array name \"%s\"\r\n", options.name);
+        return 1;
+    }
+    if (TextLength(options.name) > LONGEST_NAME) {
+        ReportError(u"Array name too long \"%s\"\r\n", options.name);
+        return 1;
+    }
+
+    BeginExpansionGuard();
+    const int32_t result = ProcessArray(options);
+    EndExpansionGuard();
+    return result;
 }

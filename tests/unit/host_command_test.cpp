@@ -3,6 +3,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "captured_output.h"
 #include "core/errors.h"
 #include "core/host_command.h"
 #include "abi/host_services.h"
@@ -83,6 +84,69 @@ TEST_F(HostCommandTest, GuardsNestAndOnlyTheOutermostRestores) {
     EndExpansionGuard();
     EXPECT_EQ(HostExpand(u"%_expansion"), u"5") << "an unmatched end changes nothing";
     EXPECT_EQ(ExpansionGuardDepth(), 0);
+}
+
+// The host's expansion state as SETDOS shows it, read without expanding
+// anything: "0" when every feature is on.
+std::u16string ShownExpansionState() {
+    CapturedOutput output;
+    HostLine(u"setdos");
+    const std::u16string prefix = u"EXPANSION=";
+    const std::u16string& shown = output.Out();
+    if (shown.compare(0, prefix.size(), prefix) != 0 || shown.size() < prefix.size() + 2) return u"?" + shown;
+    return shown.substr(prefix.size(), shown.size() - prefix.size() - 2);
+}
+
+TEST_F(HostCommandTest, GuardRestoresEveryStartingState) {
+    // The guard's own state: 1, 4, 7 and 8 off, 3 on, the rest as the user
+    // had them. With 3 off, %_expansion itself is not expanded.
+    struct Case {
+        const char16_t* start;  // disabled digits, "0" for none
+        const char16_t* inside;
+    };
+    const Case cases[] = {
+        {u"0", u"1478"},         {u"1", u"1478"},         {u"2", u"12478"},         {u"3", u"1478"},
+        {u"4", u"1478"},         {u"5", u"14578"},        {u"6", u"14678"},         {u"7", u"1478"},
+        {u"8", u"1478"},         {u"12", u"12478"},       {u"13", u"1478"},         {u"34", u"1478"},
+        {u"35", u"14578"},       {u"36", u"14678"},       {u"56", u"145678"},       {u"1478", u"1478"},
+        {u"2356", u"1245678"},   {u"135678", u"145678"},  {u"12345678", u"1245678"},
+    };
+    for (const Case& c : cases) {
+        const std::string label = Narrow(c.start);
+        HostLine(u"setdos /x" + std::u16string(c.start));
+        ASSERT_EQ(ShownExpansionState(), c.start) << label;
+
+        BeginExpansionGuard();
+        EXPECT_EQ(ShownExpansionState(), c.inside) << label;
+        BeginExpansionGuard();
+        EXPECT_EQ(ShownExpansionState(), c.inside) << label << ", nested";
+        EndExpansionGuard();
+        EXPECT_EQ(ShownExpansionState(), c.inside) << label << ", after the inner end";
+        EndExpansionGuard();
+        EXPECT_EQ(ShownExpansionState(), c.start) << label;
+        EXPECT_EQ(ExpansionGuardDepth(), 0) << label;
+
+        // A second pair from the restored state finds it as the first did.
+        BeginExpansionGuard();
+        EndExpansionGuard();
+        EXPECT_EQ(ShownExpansionState(), c.start) << label << ", second pair";
+    }
+}
+
+TEST_F(HostCommandTest, HostQueriesTellWhenNothingWasExpanded) {
+    char16_t buffer[64];
+    EXPECT_EQ(QueryHostText(buffer, 64, u"%_batch"), HostQuery::EXPANDED);
+    EXPECT_EQ(std::u16string(buffer), u"0");
+    HostLine(u"setdos /x3");
+    EXPECT_EQ(QueryHostText(buffer, 64, u"%_batch"), HostQuery::NOT_EXPANDED);
+    EXPECT_EQ(std::u16string(buffer), u"") << "the reference is no value";
+    EXPECT_EQ(QueryHostGuarded(buffer, 64, u"%_4ver"), HostQuery::EXPANDED);
+    EXPECT_EQ(std::u16string(buffer), u"33.00");
+    EXPECT_EQ(ShownExpansionState(), u"3");
+    HostLine(u"setdos /x0");
+    CapturedOutput hostMessage;
+    EXPECT_EQ(QueryHostText(buffer, 64, u"%@plumnosuchfunction[x]"), HostQuery::FAILED);
+    EXPECT_EQ(std::u16string(buffer), u"");
 }
 
 TEST(FormatSystemError, GivesOneLineWithoutTrailingSpace) {

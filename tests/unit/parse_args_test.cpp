@@ -226,18 +226,28 @@ TEST(ParseArgs, KeepsTheFirst1024Arguments) {
     }
     EXPECT_EQ(ParseArgs(text.c_str(), SP), MAX_ARGS);
     EXPECT_EQ(std::u16string(parseResult.argStart[MAX_ARGS - 1]), u"1023");
+    EXPECT_TRUE(parseResult.argsDropped);
+
+    // Exactly 1024, white space after them: nothing was dropped.
+    const std::u16string exact = text.substr(0, text.find(u"1024 ")) + u"  \t ";
+    EXPECT_EQ(ParseArgs(exact.c_str(), SP), MAX_ARGS);
+    EXPECT_FALSE(parseResult.argsDropped);
 
     // The same when the last arguments come from switch splits or "=".
     std::u16string switches;
     for (int i = 0; i < 1030; ++i) switches += u"/s";
     EXPECT_EQ(ParseArgs(switches.c_str(), SP | SW), MAX_ARGS);
     EXPECT_EQ(std::u16string(parseResult.argStart[MAX_ARGS - 1]), u"/s");
+    EXPECT_TRUE(parseResult.argsDropped);
 
     std::u16string names;
     for (int i = 0; i < 1023; ++i) names += u"n ";
     names += u"last=value";
     EXPECT_EQ(ParseArgs(names.c_str(), SP | PA_SPLIT_EQUALS), MAX_ARGS);
     EXPECT_EQ(std::u16string(parseResult.argStart[MAX_ARGS - 1]), u"last");
+    EXPECT_TRUE(parseResult.argsDropped);
+    EXPECT_EQ(ParseArgs(u"a b", SP), 2);
+    EXPECT_FALSE(parseResult.argsDropped) << "every call starts afresh";
 }
 
 TEST(ParseArgs, ModuleVersion) { EXPECT_STREQ(PARSE_ARGS_VERSION, "1.0.3.0"); }

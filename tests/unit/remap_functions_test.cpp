@@ -114,7 +114,34 @@ TEST_F(RemapFunctionsTest, SafeEnvValueLengths) {
     SetProcessEnvironment("PLUMENVLONG", "");
 }
 
+TEST_F(RemapFunctionsTest, SafeEnvNamesOfAnyLength) {
+    // Around 1024 bytes, where a fixed buffer for the name would end.
+    for (size_t length : {1023, 1024, 1025, 4000}) {
+        const std::string name(length, 'P');
+        SetProcessEnvironment(name.c_str(), "<" + std::to_string(length) + ">");
+        const std::string digits = std::to_string(length);
+        const OutcomeCase cases[] = {
+            {f_safeenv, std::u16string(name.begin(), name.end()), 0,
+             u"\xFF1C" + std::u16string(digits.begin(), digits.end()) + u"\xFF1E", ""}};
+        ExpectOutcomes(std::begin(cases), std::end(cases));
+        SetProcessEnvironment(name.c_str(), "");
+    }
+}
+
 #if !defined(_WIN32)
+TEST_F(RemapFunctionsTest, SafeEnvIllFormedValuesAreMeasuredAsDecoded) {
+    // Each stray continuation byte decodes to one U+FFFD: 16383 fit, 20000
+    // are too long and said so, not passed off as an empty variable.
+    SetProcessEnvironment("PLUMENVBYTES", std::string(16383, '\x80'));
+    const OutcomeCase fits[] = {{f_safeenv, u"PLUMENVBYTES", 0, Repeat(u'\xFFFD', 16383), ""}};
+    ExpectOutcomes(std::begin(fits), std::end(fits));
+    SetProcessEnvironment("PLUMENVBYTES", std::string(20000, '\x80'));
+    const OutcomeCase refused[] = {
+        {f_safeenv, u"PLUMENVBYTES", -87, u"PLUMENVBYTES", Message("Environment variable value too long")}};
+    ExpectOutcomes(std::begin(refused), std::end(refused));
+    SetProcessEnvironment("PLUMENVBYTES", "");
+}
+
 TEST_F(RemapFunctionsTest, SafeEnvNamesIgnoreCaseAndAnExactNameWins) {
     // Windows holds one variable per name whatever its case; a POSIX
     // environment can hold several, and the one spelled as asked wins.
@@ -193,6 +220,8 @@ TEST_F(RemapFunctionsTest, UnsafeEscCutsOnlyBetweenSequences) {
         {16381, u"%", u"%%"},
         {16382, u"\xFF05", u""},
         {16379, u"\"\"", u"%=q"},
+        {16379, u"&\xD83D\xDE00", u"%=&"},  // the pair would end at 16384: dropped whole
+        {16378, u"&\xD83D\xDE00", u"%=&\xD83D\xDE00"},
     };
     for (const CutCase& c : cases) {
         const ExportResult r = CallExport(f_unsafeesc, Repeat(u'a', c.plain) + c.tail);

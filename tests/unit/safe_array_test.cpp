@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "abi/exports.h"
+#include "abi/plugin_info.h"
 #include "captured_output.h"
 #include "charset/unsafe_set.h"
+#include "plumhost.h"
 #include "test_support.h"
-#include "abi/exports.h"
 
 namespace {
 
@@ -29,6 +31,10 @@ protected:
 };
 
 TEST_F(SafeArrayTest, ResultsAndWhatIsLeftInTheArray) {
+    // A bad option past the 1024th argument must not go unseen.
+    std::u16string tooMany = u"arr";
+    for (int i = 0; i < 1023; ++i) tooMany += u" /Q";
+    tooMany += u" /X";
     struct Case {
         const char16_t* arguments;
         int32_t result;
@@ -52,6 +58,7 @@ TEST_F(SafeArrayTest, ResultsAndWhatIsLeftInTheArray) {
         {u"/R:1 arr", 0, u"(v)"},
         {u"/Q arr", 0, u"\"(v)\""},
         {u"/R:9 arr", 1, u"(v)"},  // the host cannot read that element
+        {tooMany.c_str(), 1, u"(v)"},
     };
     for (const Case& c : cases) {
         HostLine(u"setarray arr[2] cube[2,2,2]");
@@ -118,6 +125,63 @@ TEST_F(SafeArrayTest, NamesUpToTheShapeQueryLimit) {
     CapturedStderr err;
     EXPECT_EQ(RunSafeArray(tooLong), 1);
     EXPECT_EQ(err.Bytes(), "Plumquist plugin: Array name too long \"N" + std::string(1008, 'N') + "\"\r\n");
+}
+
+// A plug-in whose command SET fails for elements of row 0: plug-in names
+// come before the host's own, so this is the SET that SAFEARRAY runs.
+namespace failing_set {
+
+char16_t names[] = u"set";
+PluginInfo info;
+std::u16string calls;
+
+PluginInfo* PLUM_CALL GetPluginInfo(void) {
+    info = PluginInfo{u"FailingSet", u"a", u"e", u"w", u"d", names, 1, 0, 0, 0, 0};
+    return &info;
+}
+int32_t PLUM_CALL InitializePlugin(void) { return 0; }
+int32_t PLUM_CALL Set(char16_t* buffer) {
+    const std::u16string line(buffer);
+    calls += line + u";";
+    return line.find(u"[0") != std::u16string::npos ? 1 : 0;
+}
+void* Lookup(const char* name) {
+    const std::string n = name;
+    if (n == "GetPluginInfo") return reinterpret_cast<void*>(&GetPluginInfo);
+    if (n == "InitializePlugin") return reinterpret_cast<void*>(&InitializePlugin);
+    if (n == "set") return reinterpret_cast<void*>(&Set);
+    return nullptr;
+}
+
+}  // namespace failing_set
+
+TEST_F(SafeArrayTest, AFailedSetIsReportedAndTheOthersGoOn) {
+    HostLine(u"setarray one[2] two[2,2]");
+    HostLine(u"set one[0]=(a)");
+    HostLine(u"set one[1]=(b)");
+    HostLine(u"set two[0,1]=(c)");
+    HostLine(u"set two[1,1]=(d)");
+    ASSERT_EQ(plumhost::RegisterPlugin(u"failing-set", &failing_set::Lookup), 0);
+    struct Case {
+        const char16_t* arguments;
+        const char* messages;
+        const char16_t* setsRun;
+    };
+    const Case cases[] = {
+        {u"one", "Plumquist plugin: Cannot set element \"ONE[0]\"\r\n",
+         u" ONE[0]=\uFF08a\uFF09; ONE[1]=\uFF08b\uFF09;"},
+        {u"/Q two", "Plumquist plugin: Cannot set element \"TWO[0,1]\"\r\n",
+         u" TWO[0,1]=\"(c)\"; TWO[1,1]=\"(d)\";"},
+        {u"/R:1 one", "", u" ONE[1]=\uFF08b\uFF09;"},
+    };
+    for (const Case& c : cases) {
+        failing_set::calls.clear();
+        CapturedStderr err;
+        EXPECT_EQ(RunSafeArray(c.arguments), c.messages[0] == 0 ? 0 : 1) << Narrow(c.arguments);
+        EXPECT_EQ(err.Bytes(), c.messages) << Narrow(c.arguments);
+        EXPECT_EQ(Narrow(failing_set::calls), Narrow(c.setsRun)) << Narrow(c.arguments);
+    }
+    HostLine(u"plugin /u FailingSet");
 }
 
 }  // namespace

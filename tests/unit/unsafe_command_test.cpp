@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "abi/exports.h"
 #include "captured_output.h"
+#include "charset/registry_store.h"
 #include "charset/unsafe_command.h"
 #include "charset/unsafe_set.h"
 #include "platform/platform.h"
 #include "core/errors.h"
+#include "shared/parse_args.h"
 #include "test_support.h"
 
 namespace {
@@ -21,9 +24,11 @@ std::u16string EnabledCharacters() {
     return enabled;
 }
 
+// The host's buffer holds MAX_ARG_LEN units; a longer text (to reach the
+// tokenizer's overflow) gets a buffer of its own size.
 int32_t RunUnsafe(const std::u16string& arguments) {
     std::u16string buffer = arguments;
-    buffer.resize(MAX_ARG_LEN, u'\0');
+    buffer.resize(std::max(arguments.size() + 1, static_cast<size_t>(MAX_ARG_LEN)), u'\0');
     return unsafe(buffer.data());
 }
 
@@ -79,7 +84,12 @@ TEST_F(UnsafeCommandTest, ResultsAndTheSetAfterEachCall) {
         {u"/E:a-bc", 1, start},  // the range was applied, then undone
         {u"/E:= /D:12345", 1, start},
         {u"/R /Z", 1, start},
-        {u"/Z /X", 1, kDefaults},
+        // Every argument is checked before anything changes.
+        {u"/Z /X", 1, start},
+        {u"/Z /Q", 1, start},
+        {u"/R /Q", 1, start},
+        {u"/Z /E:0x80", 1, start},
+        {u"/E:y /S /D:ab", 1, start},
         {u"hello", 1, start},
         {u"/R /Z /?", 0, start},
         {u"/?? /X", 0, start},
@@ -94,6 +104,9 @@ TEST_F(UnsafeCommandTest, ResultsAndTheSetAfterEachCall) {
         EXPECT_EQ(RunUnsafe(c.arguments), c.result) << Narrow(c.arguments);
         EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(c.after)) << Narrow(c.arguments);
         EXPECT_EQ(err.Bytes().empty(), c.result == 0) << Narrow(c.arguments);
+        if (c.result != 0) {
+            EXPECT_EQ(Narrow(output.Out()), "") << "a failing call reports no change";
+        }
     }
     EXPECT_EQ(unsafe(nullptr), 1);
 }
@@ -118,18 +131,50 @@ TEST_F(UnsafeCommandTest, RestoreFailureNamesTheSystemErrorAndKeepsTheSet) {
     }
 }
 
-TEST_F(UnsafeCommandTest, SaveFailureNamesTheSystemErrorAndKeepsTheChanges) {
+TEST_F(UnsafeCommandTest, SaveFailureNamesTheSystemErrorAndPutsTheSetBack) {
     PlatSetRegistryWrite(&FailingWrite);
-    for (int32_t code : {2, 5, 13}) {
-        injectedCode = code;
+    for (const char16_t* arguments : {u"/S /E:x", u"/Z /S /E:x"}) {
+        for (int32_t code : {2, 5, 13}) {
+            injectedCode = code;
+            SetDefaultUnsafe();
+            unsafeSet[u'~' - UNSAFE_FIRST] = 1;
+            CapturedOutput output;
+            CapturedStderr err;
+            EXPECT_EQ(RunUnsafe(arguments), 1) << code;
+            EXPECT_EQ(err.Bytes(),
+                      "Plumquist plugin: Error saving data to registry:\r\n" + SystemText(code) + "\r\n")
+                << code;
+            EXPECT_EQ(output.Out(), u"") << code << " " << Narrow(arguments);
+            EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(u"\"%&()<>[]^`|~")) << code << " " << Narrow(arguments);
+        }
+    }
+}
+
+TEST_F(UnsafeCommandTest, ArgumentsThatCannotAllBeReadAreRefused) {
+    std::u16string tooMany;
+    for (int i = 0; i < MAX_ARGS; ++i) tooMany += u"/E:a ";
+    struct Case {
+        std::u16string arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {tooMany + u"/E:b /S", "Plumquist plugin: Too many arguments (at most 1024)\r\n"},
+        {tooMany + u"/Q", "Plumquist plugin: Too many arguments (at most 1024)\r\n"},
+        {u"/E:" + Repeat(u'a', MAX_ARG_LEN) + u" /S",
+         "Plumquist plugin: Buffer overflow: b = 16383, MAX_ARG_LEN = 16384 \r\n"},
+    };
+    for (const Case& c : cases) {
         SetDefaultUnsafe();
+        ASSERT_EQ(SaveUnsafeSet(), 0);
+        unsafeSet[u'~' - UNSAFE_FIRST] = 1;
         CapturedOutput output;
         CapturedStderr err;
-        EXPECT_EQ(RunUnsafe(u"/S /E:x"), 1) << code;
-        EXPECT_EQ(err.Bytes(), "Plumquist plugin: Error saving data to registry:\r\n" + SystemText(code) + "\r\n")
-            << code;
-        EXPECT_EQ(output.Out(), u"") << code;
-        EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(u"\"%&()<>[]^`x|")) << code;
+        EXPECT_EQ(RunUnsafe(c.arguments), 1) << c.arguments.size();
+        EXPECT_EQ(err.Bytes(), c.message) << c.arguments.size();
+        EXPECT_EQ(Narrow(output.Out()), "") << "no listing, no Saved.";
+        EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(u"\"%&()<>[]^`|~"));
+        ASSERT_EQ(LoadUnsafeSet(), 0);
+        EXPECT_EQ(Narrow(EnabledCharacters()), Narrow(kDefaults)) << "the registry as it was";
     }
 }
 

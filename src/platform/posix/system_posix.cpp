@@ -20,25 +20,44 @@ namespace {
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 // True when `entry` ("NAME=value") is named `name`, with ASCII letters
-// compared without regard to case when `foldCase` is set.
-bool EntryNamed(const char* entry, const char* name, size_t length, bool foldCase) {
-    for (size_t i = 0; i < length; ++i) {
-        if (entry[i] == 0) return false;
-        if (foldCase ? FoldAscii(entry[i]) != FoldAscii(name[i]) : entry[i] != name[i]) return false;
+// compared without regard to case when `foldCase` is set; *value then points
+// at the value. The name is encoded to UTF-8 one code point at a time, as
+// the host's SET encodes it, so a name of any length needs no buffer.
+bool EntryNamed(const char* entry, const char16_t* name, bool foldCase, const char** value) {
+    size_t at = 0;
+    for (size_t i = 0; name[i] != 0;) {
+        size_t used = 0;
+        char encoded[4];
+        const int32_t bytes = Utf8Encode(Utf16Decode(name + i, name[i + 1] != 0 ? 2 : 1, &used), encoded);
+        i += used;
+        for (int32_t k = 0; k < bytes; ++k, ++at) {
+            const char e = entry[at];
+            if (e == 0) return false;
+            if (foldCase ? FoldAscii(e) != FoldAscii(encoded[k]) : e != encoded[k]) return false;
+        }
     }
-    return entry[length] == '=';
+    if (entry[at] != '=') return false;
+    *value = entry + at + 1;
+    return true;
+}
+
+bool ContainsEquals(const char16_t* name) {
+    for (; *name != 0; ++name) {
+        if (*name == u'=') return true;
+    }
+    return false;
 }
 
 // The value of an environment variable. Names compare as Windows compares
 // them, without regard to ASCII case; of several entries that differ only in
 // case, the one spelled exactly as asked wins, else the first.
-const char* FindEnvironmentValue(const char* name) {
-    const size_t length = strlen(name);
-    if (length == 0 || strchr(name, '=') != nullptr) return nullptr;
+const char* FindEnvironmentValue(const char16_t* name) {
+    if (name[0] == 0 || ContainsEquals(name)) return nullptr;
     const char* folded = nullptr;
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-        if (EntryNamed(*entry, name, length, false)) return *entry + length + 1;
-        if (folded == nullptr && EntryNamed(*entry, name, length, true)) folded = *entry + length + 1;
+        const char* value = nullptr;
+        if (EntryNamed(*entry, name, false, &value)) return value;
+        if (folded == nullptr && EntryNamed(*entry, name, true, &value)) folded = value;
     }
     return folded;
 }
@@ -48,9 +67,7 @@ const char* FindEnvironmentValue(const char* name) {
 namespace platform_default {
 
 int32_t GetEnvironment(const char16_t* name, char16_t* destination, int32_t size) {
-    char narrowName[1024];
-    if (Utf16ToUtf8(name, -1, narrowName, sizeof narrowName) < 0) return 0;
-    const char* value = FindEnvironmentValue(narrowName);
+    const char* value = FindEnvironmentValue(name);
     if (value == nullptr || value[0] == 0) return 0;
     const int32_t length = Utf8ToUtf16(value, destination, size);
     if (length < 0) {
