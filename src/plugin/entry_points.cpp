@@ -7,6 +7,7 @@
 #include "plugin/host_services.h"
 #include "plugin/plugin_info.h"
 #include "plugin/wide.h"
+#include "shared/help_viewer.h"
 
 const char16_t PLUGIN_NAME[] = u"Plumquist";
 void* moduleHandle = nullptr;
@@ -60,7 +61,9 @@ PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
 }
 
 PLUM_EXPORT int32_t PLUM_CALL ShutdownPlugin(int32_t /*endProcess*/) {
-    // Every handle and registry key is closed within the call that opened it
-    // and nothing is allocated, so there is nothing else to release.
+    // The help viewer is the one thing that outlives a call. Every other
+    // handle and registry key is closed within the call that opened it and
+    // nothing is allocated, so there is nothing else to release.
+    CloseHelpViewer();
     return 0;
 }
