@@ -271,10 +271,10 @@ struct BuiltIn {
 
 const BuiltIn BUILT_INS[] = {
     {u"call", CmdCall},         {u"del", CmdDel},         {u"echo", CmdEcho},
-    {u"exit", CmdExit},         {u"plugin", CmdPlugin},   {u"quit", CmdQuit},
-    {u"rem", CmdRem},           {u"set", CmdSet},         {u"setarray", CmdSetarray},
-    {u"setdos", CmdSetdos},     {u"sethost", CmdSethost}, {u"type", CmdType},
-    {u"unsetarray", CmdUnsetarray},
+    {u"exit", CmdExit},         {u"helpkey", CmdHelpKey}, {u"plugin", CmdPlugin},
+    {u"quit", CmdQuit},         {u"rem", CmdRem},         {u"set", CmdSet},
+    {u"setarray", CmdSetarray}, {u"setdos", CmdSetdos},   {u"sethost", CmdSethost},
+    {u"syntax", CmdSyntax},     {u"type", CmdType},       {u"unsetarray", CmdUnsetarray},
 };
 
 bool EndsName(char16_t c) {
