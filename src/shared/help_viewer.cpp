@@ -21,11 +21,11 @@ const char16_t kTabControlClass[] = u"SysTabControl32";
 const char16_t kSearchBoxClass[] = u"ComboBox";
 const char16_t kSearchButtonClass[] = u"Button";
 
-// Timing: the viewer gets this long to become idle; its search controls,
-// which appear only once the search tab shows, are looked for this often.
+// Timing: the viewer gets this long to become idle; its windows are looked
+// for this often, this far apart.
 constexpr uint32_t IDLE_WAIT_MS = 8000;
-constexpr int32_t SEARCH_CONTROL_TRIES = 50;
-constexpr uint32_t SEARCH_CONTROL_PAUSE_MS = 20;
+constexpr int32_t WINDOW_TRIES = 50;
+constexpr uint32_t WINDOW_PAUSE_MS = 20;
 constexpr uint32_t TYPING_PAUSE_MS = 20;
 
 ProcessHandle viewerProcess = 0;
@@ -58,8 +58,8 @@ bool BuildCommandLine(void) {
 bool RunSearch(WindowHandle mainWindow, const char16_t* searchText) {
     WindowHandle box = 0;
     WindowHandle button = 0;
-    for (int32_t attempt = 0; attempt < SEARCH_CONTROL_TRIES; ++attempt) {
-        if (attempt > 0) PlatSleepMs(SEARCH_CONTROL_PAUSE_MS);
+    for (int32_t attempt = 0; attempt < WINDOW_TRIES; ++attempt) {
+        if (attempt > 0) PlatSleepMs(WINDOW_PAUSE_MS);
         box = PlatFindDescendant(mainWindow, kSearchBoxClass, SEARCH_BOX_ID);
         button = PlatFindDescendant(mainWindow, kSearchButtonClass, SEARCH_BUTTON_ID);
         if (box != 0 && button != 0) break;
@@ -95,11 +95,21 @@ int32_t DriveViewer(uint32_t processId, ProcessHandle process, int32_t tabIndex,
     if (processId == 0) return DRIVE_DONE;
     if (PlatWaitInputIdle(process, IDLE_WAIT_MS) == PLAT_WAIT_TIMEOUT) return DRIVE_NOT_IDLE;
 
-    const WindowHandle mainWindow = PlatFindTopWindow(processId, kMainWindowClass);
+    // The idle wait may end before the viewer's windows exist (under Wine
+    // it returns at once while the new process is still starting), so the
+    // main window and its tab control are looked for like the search
+    // controls, which the viewer shows only later.
+    WindowHandle mainWindow = 0;
+    WindowHandle tabs = 0;
+    for (int32_t attempt = 0; attempt < WINDOW_TRIES; ++attempt) {
+        if (attempt > 0) PlatSleepMs(WINDOW_PAUSE_MS);
+        mainWindow = PlatFindTopWindow(processId, kMainWindowClass);
+        if (mainWindow != 0) tabs = PlatFindDescendant(mainWindow, kTabControlClass, ANY_CONTROL);
+        if (tabs != 0) break;
+    }
     if (mainWindow == 0) return DRIVE_WINDOW_MISSING;
 
     int32_t result = DRIVE_DONE;
-    const WindowHandle tabs = PlatFindDescendant(mainWindow, kTabControlClass, ANY_CONTROL);
     if (tabs != 0) {
         PlatPostWindowMessage(tabs, TCM_SETCURFOCUS_MESSAGE, static_cast<uintptr_t>(tabIndex), 0);
     } else {

@@ -53,7 +53,8 @@ uint32_t WaitInputIdle(ProcessHandle process, uint32_t milliseconds) {
 
 WindowHandle FindTopWindow(uint32_t processId, const char16_t* className) {
     fake->calls.push_back("top " + std::to_string(processId) + " " + Narrow(className));
-    return fake->hasMainWindow ? 1 : 0;
+    ++fake->mainLookups;
+    return fake->mainWindowFrom != 0 && fake->mainLookups >= fake->mainWindowFrom ? 1 : 0;
 }
 
 WindowHandle FindDescendant(WindowHandle window, const char16_t* className, int32_t controlId) {

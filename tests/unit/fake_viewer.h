@@ -13,7 +13,7 @@ struct FakeViewer {
     std::u16string program = u"VIEWER";  // FindViewerProgram; empty: none
     bool starts = true;                  // StartProcess succeeds
     uint32_t idleResult = PLAT_WAIT_IDLE;
-    bool hasMainWindow = true;
+    int32_t mainWindowFrom = 1;  // the lookup (from 1) that finds the main window; 0: never
     bool hasTabs = true;
     int32_t searchControlsFrom = 1;  // the lookup attempt (from 1) that finds them; 0: never
 
@@ -23,6 +23,7 @@ struct FakeViewer {
     // Process handles of the processes started and not ended.
     std::vector<ProcessHandle> running;
     int32_t started = 0;
+    int32_t mainLookups = 0;
     int32_t searchLookups = 0;
 };
 

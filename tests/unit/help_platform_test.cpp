@@ -24,8 +24,6 @@
 
 namespace {
 
-std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
 void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 TEST(HelpPlatform, FullPathsNeedNoCurrentDriveOrDirectory) {
@@ -122,6 +120,8 @@ TEST(HelpPlatform, ViewerComesFromTheWindowsDirectoryOnly) {
 
 #else
 
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
 // Sets PATH for the life of the object.
 class PathScope {
 public:
@@ -208,14 +208,25 @@ TEST(HelpPlatform, StartedViewerGetsItsArgumentsAndIsEndedAndReaped) {
         if (arguments.empty()) PlatSleepMs(10);
     }
     EXPECT_EQ(arguments, "a b|c|d|");
-    EXPECT_EQ(PlatWaitInputIdle(process, 8000), PLAT_WAIT_FAILED);
+    // Asleep in "sleep 30": waiting, as a viewer waits for input.
+    EXPECT_EQ(PlatWaitInputIdle(process, 8000), PLAT_WAIT_IDLE);
 
     EXPECT_NE(PlatEndProcess(process, 0), 0);
     errno = 0;
     EXPECT_EQ(waitpid(static_cast<pid_t>(process), nullptr, WNOHANG), -1) << "reaped";
     EXPECT_EQ(errno, ECHILD);
     EXPECT_EQ(PlatEndProcess(process, 0), 0) << "a second end touches nothing";
+    EXPECT_EQ(PlatWaitInputIdle(process, 8000), PLAT_WAIT_FAILED) << "gone: nothing to wait for";
     PlatCloseProcess(process);
+}
+
+TEST(HelpPlatform, AViewerThatNeverWaitsIsNotIdle) {
+    std::u16string commandLine = u"\"/bin/sh\" -c \"while :; do :; done\"";
+    uint32_t processId = 0;
+    ProcessHandle process = 0;
+    ASSERT_NE(PlatStartProcess(u"/bin/sh", &commandLine[0], &processId, &process), 0);
+    EXPECT_EQ(PlatWaitInputIdle(process, 100), PLAT_WAIT_TIMEOUT);
+    EXPECT_NE(PlatEndProcess(process, 0), 0);
 }
 
 TEST(HelpPlatform, AProgramThatCannotRunIsNotStartedAndLeavesNoChild) {

@@ -117,47 +117,58 @@ TEST(HelpViewer, ACommandLineThatWouldNotFitIsRefusedWhole) {
     EXPECT_EQ(LaunchHelpViewer(u"HELP.chm", nullptr, 0, nullptr), VIEWER_NOT_STARTED);
 }
 
-TEST(HelpViewer, DriveViewerReportsWhatItDidNotFind) {
+TEST(HelpViewer, DriveViewerLooksForTheWindowsUpTo50TimesAndReportsWhatItDidNotFind) {
     struct DriveCase {
         const char* what;
         uint32_t idleResult;
-        bool hasMainWindow;
+        int32_t mainWindowFrom;
         bool hasTabs;
         int32_t searchControlsFrom;
         int32_t result;
-        int32_t sleeps;
+        int32_t mainLookups;
+        int32_t searchLookups;
+        bool posted;
         bool searched;
     };
     const DriveCase cases[] = {
-        {"all there", PLAT_WAIT_IDLE, true, true, 1, DRIVE_DONE, 1, true},
-        {"no input queue", PLAT_WAIT_FAILED, true, true, 1, DRIVE_DONE, 1, true},
-        {"never idle", PLAT_WAIT_TIMEOUT, true, true, 1, DRIVE_NOT_IDLE, 0, false},
-        {"no main window", PLAT_WAIT_IDLE, false, true, 1, DRIVE_WINDOW_MISSING, 0, false},
-        {"no tab control", PLAT_WAIT_IDLE, true, false, 1, DRIVE_WINDOW_MISSING, 1, true},
-        {"search controls late", PLAT_WAIT_IDLE, true, true, 3, DRIVE_DONE, 3, true},
-        {"search controls on the last try", PLAT_WAIT_IDLE, true, true, 50, DRIVE_DONE, 50, true},
-        {"search controls never", PLAT_WAIT_IDLE, true, true, 0, DRIVE_WINDOW_MISSING, 49, false},
+        {"all there", PLAT_WAIT_IDLE, 1, true, 1, DRIVE_DONE, 1, 1, true, true},
+        {"no input queue", PLAT_WAIT_FAILED, 1, true, 1, DRIVE_DONE, 1, 1, true, true},
+        {"never idle", PLAT_WAIT_TIMEOUT, 1, true, 1, DRIVE_NOT_IDLE, 0, 0, false, false},
+        {"main window late", PLAT_WAIT_IDLE, 4, true, 1, DRIVE_DONE, 4, 1, true, true},
+        {"main window on the last try", PLAT_WAIT_IDLE, 50, true, 1, DRIVE_DONE, 50, 1, true, true},
+        {"no main window", PLAT_WAIT_IDLE, 0, true, 1, DRIVE_WINDOW_MISSING, 50, 0, false, false},
+        {"no tab control", PLAT_WAIT_IDLE, 1, false, 1, DRIVE_WINDOW_MISSING, 50, 1, false, true},
+        {"search controls late", PLAT_WAIT_IDLE, 1, true, 3, DRIVE_DONE, 1, 3, true, true},
+        {"search controls on the last try", PLAT_WAIT_IDLE, 1, true, 50, DRIVE_DONE, 1, 50, true, true},
+        {"search controls never", PLAT_WAIT_IDLE, 1, true, 0, DRIVE_WINDOW_MISSING, 1, 50, true, false},
     };
     for (const DriveCase& c : cases) {
         SCOPED_TRACE(c.what);
         FakeViewerScope scope;
         FakeViewer& fake = scope.Fake();
         fake.idleResult = c.idleResult;
-        fake.hasMainWindow = c.hasMainWindow;
+        fake.mainWindowFrom = c.mainWindowFrom;
         fake.hasTabs = c.hasTabs;
         fake.searchControlsFrom = c.searchControlsFrom;
         EXPECT_EQ(DriveViewer(1001, 101, 1, u"x"), c.result);
         int32_t sleeps = 0;
+        bool posted = false;
         bool searched = false;
         for (const std::string& call : fake.calls) {
             if (call == "sleep 20") ++sleeps;
+            if (call == "post 2 0x1330 1 0") posted = true;
             if (call == "send 3 0xc 0 x") searched = true;
         }
-        EXPECT_EQ(sleeps, c.sleeps);
+        EXPECT_EQ(fake.mainLookups, c.mainLookups);
+        EXPECT_EQ(fake.searchLookups, c.searchLookups);
+        // 20 ms between two lookups, and 20 ms between typing and pressing.
+        const int32_t pauses = (c.mainLookups > 0 ? c.mainLookups - 1 : 0) +
+                               (c.searchLookups > 0 ? c.searchLookups - 1 : 0) + (c.searched ? 1 : 0);
+        EXPECT_EQ(sleeps, pauses);
+        EXPECT_EQ(posted, c.posted);
         EXPECT_EQ(searched, c.searched);
-        if (c.searchControlsFrom == 0) {
-            EXPECT_EQ(fake.searchLookups, 50);
-        }
+        ASSERT_FALSE(fake.calls.empty());
+        EXPECT_EQ(fake.calls.front(), "idle 101 8000");
     }
     FakeViewerScope scope;
     EXPECT_EQ(DriveViewer(0, 101, 1, u"x"), DRIVE_DONE);

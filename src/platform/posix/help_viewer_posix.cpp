@@ -2,8 +2,9 @@
 // found in the absolute directories of PATH, runs as a child process with
 // the command line split into its arguments. It is ended only while it is
 // still this process's own unreaped child, and always reaped, so no zombie
-// stays and no stranger's process is ever signalled. There are no windows
-// here: finding one reports none, and messages go nowhere.
+// stays and no stranger's process is ever signalled. It counts as idle for
+// input once it sleeps. There are no windows here: finding one reports
+// none, and messages go nowhere.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -93,6 +95,23 @@ void DropInheritedDescriptors(int keep, long limit) {
     ssize_t ignored = write(statusWrite, &error, sizeof error);
     (void)ignored;
     _exit(127);
+}
+
+// How often WaitInputIdle looks at the process.
+constexpr uint32_t IDLE_POLL_MS = 10;
+
+// The state letter of a process from its /proc stat file; 0 when unreadable.
+char ProcessState(const char* statPath) {
+    const int file = open(statPath, O_RDONLY | O_CLOEXEC);
+    if (file < 0) return 0;
+    char text[512];
+    const ssize_t got = read(file, text, sizeof text - 1);
+    close(file);
+    if (got <= 0) return 0;
+    text[got] = 0;
+    // The name in parentheses may hold anything; the state follows the last ")".
+    const char* end = strrchr(text, ')');
+    return end != nullptr && end[1] == ' ' ? end[2] : 0;
 }
 
 void Reap(pid_t child) {
@@ -190,8 +209,28 @@ int32_t EndProcess(ProcessHandle process, uint32_t /*exitCode*/) {
 // A pid holds no resource of its own; EndProcess has reaped the child.
 void CloseProcess(ProcessHandle /*process*/) {}
 
-// A program without windows has no input queue to become idle on.
-uint32_t WaitInputIdle(ProcessHandle /*process*/, uint32_t /*milliseconds*/) { return PLAT_WAIT_FAILED; }
+// A program idle for input is blocked waiting for it: the nearest POSIX sign
+// of that is a process asleep ("S" in /proc/PID/stat). Without /proc, or
+// once the process has ended, there is nothing to wait for.
+uint32_t WaitInputIdle(ProcessHandle process, uint32_t milliseconds) {
+    if (process <= 0) return PLAT_WAIT_FAILED;
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%ld/stat", static_cast<long>(process));
+    for (uint32_t waited = 0;; waited += IDLE_POLL_MS) {
+        switch (ProcessState(path)) {
+            case 'S':
+                return PLAT_WAIT_IDLE;
+            case 0:
+            case 'Z':
+            case 'X':
+                return PLAT_WAIT_FAILED;
+            default:
+                break;
+        }
+        if (waited >= milliseconds) return PLAT_WAIT_TIMEOUT;
+        SleepMs(IDLE_POLL_MS);
+    }
+}
 
 WindowHandle FindTopWindow(uint32_t /*processId*/, const char16_t* /*className*/) { return 0; }
 
