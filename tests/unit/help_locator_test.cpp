@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "captured_output.h"
+#include "export_call.h"
 #include "fake_viewer.h"
 #include "platform/platform.h"
+#include "shared/help_command.h"
+#include "shared/help_hooks.h"
 #include "shared/help_locator.h"
 #include "test_support.h"
 
@@ -192,6 +195,14 @@ TEST_F(HelpLocatorTest, MissingFileBoxNamesEveryPlace) {
               u"    \u2022  or in C:\\WINDOWS\\Help.\n");
     EXPECT_EQ(output.Out(), u"");
     EXPECT_EQ(output.Err(), u"");
+
+    // PLUMQUISTHELP tells the failure by its result; the help key has
+    // handled the name all the same.
+    EXPECT_EQ(CallExport(plumquisthelp, u" unsafe").code, 1);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_EQ(Help(u"unsafe"), 1);
+    EXPECT_EQ(boxes, 3);
+    EXPECT_EQ(scope.Fake().started, 0);
 }
 
 TEST_F(HelpLocatorTest, AFoundFileThatCannotBeShownIsReportedAsSuch) {

@@ -73,48 +73,43 @@ TEST(HelpViewer, ANewRequestEndsThePreviousViewerAfterStartingItsOwn) {
     EXPECT_TRUE(fake.calls.empty());
 }
 
-TEST(HelpViewer, AFailedRequestKeepsThePreviousViewer) {
+TEST(HelpViewer, AFailedRequestStartsNothingAndKeepsThePreviousViewer) {
     struct FailureCase {
         const char* what;
-        bool hasProgram;
+        std::u16string program;
         bool starts;
-        const char16_t* topic;
+        std::u16string helpFile;
+        std::u16string topic;
         int32_t result;
     };
-    const std::u16string longTopic = Repeat(u't', MAX_ARG_LEN - 5);
     const FailureCase cases[] = {
-        {"no viewer program", false, true, u"topic", VIEWER_NOT_STARTED},
-        {"process not created", true, false, u"topic", VIEWER_NOT_STARTED},
-        {"target too long", true, true, longTopic.c_str(), VIEWER_REQUEST_TOO_LONG},
+        {"no viewer program", u"", true, u"HELP.chm", u"topic", VIEWER_NOT_STARTED},
+        {"process not created", u"VIEWER", false, u"HELP.chm", u"topic", VIEWER_NOT_STARTED},
+        {"target too long", u"VIEWER", true, u"HELP.chm", Repeat(u't', MAX_ARG_LEN - 5), VIEWER_REQUEST_TOO_LONG},
+        // The target fits; with the viewer's path and the quotes the command
+        // line would not.
+        {"command line too long", Repeat(u'v', 40), true, Repeat(u'f', MAX_ARG_LEN - 21), u"t",
+         VIEWER_REQUEST_TOO_LONG},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.what);
         FakeViewerScope scope;
         FakeViewer& fake = scope.Fake();
         ASSERT_EQ(LaunchHelpViewer(u"HELP.chm", u"topic", 0, nullptr), VIEWER_STARTED);
-        fake.program = c.hasProgram ? u"VIEWER" : u"";
+        fake.program = c.program;
         fake.starts = c.starts;
         fake.calls.clear();
-        EXPECT_EQ(LaunchHelpViewer(u"HELP.chm", c.topic, 2, u"text"), c.result);
+        EXPECT_EQ(LaunchHelpViewer(c.helpFile.c_str(), c.topic.c_str(), 2, u"text"), c.result);
+        EXPECT_EQ(fake.started, 1);
         for (const std::string& call : fake.calls) {
-            EXPECT_NE(call.rfind("end", 0), 0u) << call;
-            EXPECT_NE(call.rfind("idle", 0), 0u) << call;
+            EXPECT_TRUE(call == "find viewer" || call.rfind("start", 0) == 0) << call;
         }
         EXPECT_EQ(RecordedHelpViewer(), FAKE_FIRST_PROCESS);
     }
-}
-
-TEST(HelpViewer, ACommandLineThatWouldNotFitIsRefusedWhole) {
     FakeViewerScope scope;
-    FakeViewer& fake = scope.Fake();
-    // The target fits its buffer; with the viewer's path and quotes the
-    // command line would not.
-    const std::u16string file = Repeat(u'f', MAX_ARG_LEN - 1 - 20);
-    fake.program = Repeat(u'v', 40);
-    EXPECT_EQ(LaunchHelpViewer(file.c_str(), u"t", 0, nullptr), VIEWER_REQUEST_TOO_LONG);
-    EXPECT_EQ(fake.calls, Calls{"find viewer"});
     EXPECT_EQ(LaunchHelpViewer(nullptr, u"t", 0, nullptr), VIEWER_NOT_STARTED);
     EXPECT_EQ(LaunchHelpViewer(u"HELP.chm", nullptr, 0, nullptr), VIEWER_NOT_STARTED);
+    EXPECT_EQ(scope.Fake().started, 0);
 }
 
 TEST(HelpViewer, DriveViewerLooksForTheWindowsUpTo50TimesAndReportsWhatItDidNotFind) {
