@@ -267,6 +267,7 @@ const BuiltIn BUILT_INS[] = {
     {u"del", CmdDel},
     {u"echo", CmdEcho},
     {u"exit", CmdExit},
+    {u"helpkey", CmdHelpKey},
     {u"plugin", CmdPlugin},
     {u"quit", CmdQuit},
     {u"rem", CmdRem},
@@ -274,6 +275,7 @@ const BuiltIn BUILT_INS[] = {
     {u"setarray", CmdSetarray},
     {u"setdos", CmdSetdos},
     {u"sethost", CmdSethost},
+    {u"syntax", CmdSyntax},
     {u"type", CmdType},
     {u"unsetarray", CmdUnsetarray},
 };

@@ -157,6 +157,15 @@ bool FindPluginName(NameKind kind, std::u16string_view name, PluginFn& fn);
 // buffer's text afterwards.
 int32_t CallPlugin(PluginFn fn, std::u16string_view input, std::u16string& output);
 int CmdPlugin(std::u16string_view args);
+// An export of a loaded plug-in by name; null when it has none.
+void* FindPluginExport(const LoadedPlugin& plugin, const char* name);
+
+// ---------------------------------------------------------- help_keys.cpp
+
+// HELPKEY name, SYNTAX name: what the host's help key and syntax display ask
+// of the plug-ins (their Help and Usage exports).
+int CmdHelpKey(std::u16string_view args);
+int CmdSyntax(std::u16string_view args);
 
 // ----------------------------------------------------------- commands.cpp
 

@@ -126,6 +126,10 @@ bool EntryMatches(NameKind kind, const std::u16string& entry, std::u16string_vie
 
 }  // namespace
 
+void* FindPluginExport(const LoadedPlugin& plugin, const char* name) {
+    return Symbol(plugin, name);
+}
+
 bool FindPluginName(NameKind kind, std::u16string_view name, PluginFn& fn) {
     fn = nullptr;
     for (const LoadedPlugin& plugin : State().plugins) {

@@ -13,6 +13,7 @@
 #include "core/text.h"
 #include "platform/platform.h"
 #include "plugin/names_list.h"
+#include "shared/help_viewer.h"
 
 namespace {
 
@@ -67,7 +68,9 @@ PLUM_EXPORT int32_t PLUM_CALL InitializePlugin(void) {
 }
 
 PLUM_EXPORT int32_t PLUM_CALL ShutdownPlugin(int32_t /*endProcess*/) {
-    // Every handle and registry key is closed within the call that opened it
-    // and nothing is allocated, so there is nothing else to release.
+    // The help viewer is the one thing that outlives a call. Every other
+    // handle and registry key is closed within the call that opened it and
+    // nothing is allocated, so there is nothing else to release.
+    CloseHelpViewer();
     return 0;
 }

@@ -7,8 +7,6 @@
 #include "abi/plugin_version.h"
 #include "core/text.h"
 
-namespace {
-
 // The processor the library is built for, as Windows names it.
 #if defined(__x86_64__) || defined(_M_X64)
 const char16_t kPlatformTag[] = u"x64";
@@ -21,6 +19,8 @@ const char16_t kPlatformTag[] = u"arm";
 #else
 #error "unknown processor: name its platform tag here"
 #endif
+
+namespace {
 
 const char16_t kSafeArrayUsage[] =
     u"Replace dangerous characters or quote elements in an array.\n"

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// The processor the library is built for, as Windows names it ("x86", "x64").
+extern const char16_t kPlatformTag[];
+
 // The usage text of a command by its name ("safearray", "plumquisthelp",
 // "safeecho", "safeechos", "unsafe"; ASCII case folded); null for other names.
 const char16_t* UsageText(const char16_t* name);

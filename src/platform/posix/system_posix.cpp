@@ -122,11 +122,14 @@ int32_t ModuleFileName(char16_t* destination, int32_t size) {
 }
 
 int32_t IsPlainFile(const char16_t* path) {
+    if (path == nullptr || path[0] == 0) return 0;
     char narrow[4096];
     if (Utf16ToUtf8(path, -1, narrow, sizeof narrow) < 0) return 0;
     struct stat info;
-    return stat(narrow, &info) == 0 && !S_ISDIR(info.st_mode) ? 1 : 0;
+    return stat(narrow, &info) == 0 && S_ISREG(info.st_mode) ? 1 : 0;
 }
+
+int32_t IsFullPath(const char16_t* path) { return path != nullptr && path[0] == u'/' ? 1 : 0; }
 
 int32_t WindowsDirectory(char16_t* destination, int32_t size) {
     const char* directory = getenv("WINDIR");

@@ -58,8 +58,26 @@ int32_t ModuleFileName(char16_t* destination, int32_t size) {
 }
 
 int32_t IsPlainFile(const char16_t* path) {
+    if (path == nullptr || path[0] == 0) return 0;
     const DWORD attributes = GetFileAttributesW(Wide(path));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? 1 : 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 ? 1 : 0;
+}
+
+// "X:\..." or "\\server\share\...": anything else depends on the current
+// drive or directory.
+int32_t IsFullPath(const char16_t* path) {
+    if (path == nullptr) return 0;
+    const char16_t letter = static_cast<char16_t>(path[0] | 0x20);
+    if (letter >= u'a' && letter <= u'z' && path[1] == u':' && path[2] == u'\\') return 1;
+    if (path[0] != u'\\' || path[1] != u'\\') return 0;
+    int32_t i = 2;
+    const int32_t server = i;
+    while (path[i] != 0 && path[i] != u'\\') ++i;
+    if (i == server || path[i] != u'\\') return 0;
+    const int32_t share = ++i;
+    while (path[i] != 0 && path[i] != u'\\') ++i;
+    return i > share && path[i] == u'\\' ? 1 : 0;
 }
 
 int32_t WindowsDirectory(char16_t* destination, int32_t size) {
@@ -97,7 +115,7 @@ int32_t SystemErrorText(int32_t code, char16_t* destination, int32_t size) {
 }
 
 void ShowMessageBox(const char16_t* text, const char16_t* caption) {
-    MessageBoxW(GetForegroundWindow(), Wide(text), Wide(caption), MB_OK | MB_ICONWARNING);
+    MessageBoxW(GetForegroundWindow(), Wide(text), Wide(caption), MB_OK);
 }
 
 }  // namespace platform_default
