@@ -4,6 +4,7 @@
 #include "abi/host_services.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
+#include "core/char_classes.h"
 #include "core/errors.h"
 #include "core/numbers.h"
 #include "core/text.h"
@@ -43,7 +44,7 @@ bool EndsItem(char16_t c) { return c == 0 || c == u'-' || IsListSeparator(c); }
 // digits, or "0x") or a single character. Moves *position past it.
 ListFault ReadItem(const char16_t** position, uint32_t* value) {
     const char16_t* p = *position;
-    if (IsWideDigit(p[0]) && (IsWideDigit(p[1]) || p[1] == u'x' || p[1] == u'X')) {
+    if (CharIsDigit(p[0]) && (CharIsDigit(p[1]) || p[1] == u'x' || p[1] == u'X')) {
         const char16_t* end = nullptr;
         if (ParseNumber(p, value, &end) != 0) return ListFault::SYNTAX;
         if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListFault::RANGE;

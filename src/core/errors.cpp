@@ -1,3 +1,4 @@
+#include "core/char_classes.h"
 #include "core/errors.h"
 
 #include "abi/host_services.h"
@@ -46,6 +47,6 @@ int32_t FormatSystemError(char16_t* buffer, int32_t code) {
         Sprintf(buffer, u"Error %d", code);
     }
     int32_t length = TextLength(buffer);
-    while (length > 0 && IsWideSpace(buffer[length - 1])) buffer[--length] = 0;
+    while (length > 0 && CharIsSpace(buffer[length - 1])) buffer[--length] = 0;
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "core/host_command.h"
 
+#include "core/char_classes.h"
+
 #include "abi/abi.h"
 #include "abi/host_services.h"
 #include "core/errors.h"
@@ -88,14 +90,14 @@ int32_t RunHostCommand(const char16_t* command, const char16_t* arguments) {
     if (star) length = TextAppend(line, MAX_ARG_LEN, u"*");
     int32_t needed = length + TextLength(command);
     if (arguments != nullptr && arguments[0] != 0) {
-        needed += (IsWideSpace(arguments[0]) ? 0 : 1) + TextLength(arguments);
+        needed += (CharIsSpace(arguments[0]) ? 0 : 1) + TextLength(arguments);
     }
     // A line that would be cut could run a different command than asked for.
     if (needed > MAX_ARG_LEN - 1) return -1;
 
     TextAppend(line, MAX_ARG_LEN, command);
     if (arguments != nullptr && arguments[0] != 0) {
-        if (!IsWideSpace(arguments[0])) TextAppend(line, MAX_ARG_LEN, u" ");
+        if (!CharIsSpace(arguments[0])) TextAppend(line, MAX_ARG_LEN, u" ");
         TextAppend(line, MAX_ARG_LEN, arguments);
     }
     return Command(line, 0);

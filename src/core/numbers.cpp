@@ -1,3 +1,4 @@
+#include "core/char_classes.h"
 #include "core/numbers.h"
 
 #include "core/text.h"
@@ -11,7 +12,7 @@ int32_t DigitValue(char16_t c, int32_t base, NumberDigits digits) {
     if (c >= u'0' && c <= u'9') {
         value = c - u'0';
     } else if (digits == NumberDigits::UNICODE) {
-        value = WideDigitValue(c);
+        value = CharDigitValue(c);
     }
     if (value < 0 && base == 16) {
         if (c >= u'a' && c <= u'f') value = c - u'a' + 10;
@@ -31,7 +32,7 @@ int32_t ReadNumber(const char16_t* text, const NumberPolicy& policy, int64_t* va
     const char16_t* p = text;
     bool negative = false;
     if (policy.spaceAndSign) {
-        while (IsWideSpace(*p)) ++p;
+        while (CharIsSpace(*p)) ++p;
         if (*p == u'+' || *p == u'-') negative = *p++ == u'-';
     }
     int32_t base = 10;

@@ -7,7 +7,7 @@
 // the policy allows them the decimal digits of other scripts (fullwidth,
 // Arabic-Indic, ...) as the C runtime's conversions read them, and in base
 // 16 the letters a..f and A..F. The superscripts U+00B2, U+00B3 and U+00B9
-// belong to the digit class (IsWideDigit) but have no value: no number
+// belong to the digit class (CharIsDigit) but have no value: no number
 // begins or goes on with one.
 #pragma once
 

@@ -1,9 +1,9 @@
-// Small routines over terminated UTF-16 text held in fixed buffers, and the
-// character classes the plug-in uses. Nothing here allocates.
+// Small routines over terminated UTF-16 text held in fixed buffers. Nothing
+// here allocates.
 //
 // Names say what a routine knows: Text... works on a whole text, Ascii...
-// (or IgnoreAsciiCase) folds the letters A..Z and a..z and nothing else,
-// IsWide... and WideDigitValue know the Unicode classes.
+// (or IgnoreAsciiCase) folds the letters A..Z and a..z and nothing else. The
+// classes of characters (letter, digit, space, ...) are core/char_classes.h.
 #pragma once
 
 #include <cstdint>
@@ -38,18 +38,6 @@ bool TextEqualsIgnoreAsciiCase(const char16_t* left, const char16_t* right);
 // True when text begins with prefix, folding ASCII letters.
 bool TextStartsWithIgnoreAsciiCase(const char16_t* text, const char16_t* prefix);
 
-// Character classes: a fixed table below U+0100, Unicode ranges above.
-bool IsWideSpace(char16_t c);
-bool IsWideDigit(char16_t c);
-bool IsWideHexDigit(char16_t c);
-bool IsWideAlpha(char16_t c);
-bool IsWideAlnum(char16_t c);
-bool IsWidePunct(char16_t c);
-
 // The halves of a surrogate pair: a text is never cut between them.
 bool IsHighSurrogate(char16_t c);
 bool IsLowSurrogate(char16_t c);
-
-// The value 0..9 of a decimal digit that has one (ASCII and the Unicode
-// decimal digits of the class table; not the superscripts), or -1.
-int32_t WideDigitValue(char16_t c);

@@ -1,5 +1,6 @@
 // SAFEECHO and SAFEECHOS: print the argument with every safe form turned back
 // into its plain character, with or without a line end.
+#include "core/char_classes.h"
 #include "functions/echo.h"
 
 #include "abi/exports.h"
@@ -19,13 +20,13 @@ int32_t EchoUnremapped(const char16_t* text, bool lineEnd) {
     // "/?" and "/??" count only when they are the whole argument after any
     // leading white space.
     const char16_t* first = output;
-    while (IsWideSpace(*first)) ++first;
+    while (CharIsSpace(*first)) ++first;
     if (AnswerHelpOption(first, lineEnd ? u"safeecho" : u"safeechos")) return 0;
 
     // The host passes the separating space as part of the argument: one white
     // space unit goes, any further ones are the user's. Unremap copies
     // forwards, so it may write to the start of the buffer it reads.
-    Unremap(IsWideSpace(output[0]) ? output + 1 : output, output);
+    Unremap(CharIsSpace(output[0]) ? output + 1 : output, output);
     int32_t length = TextLength(output);
 
     if (lineEnd) {

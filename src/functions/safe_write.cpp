@@ -1,6 +1,7 @@
 // @SAFEWRITE[handle,text]: writes one line to an open handle with the safe
 // forms turned back, as UTF-16LE (Unicode output) or in the host's code page,
 // and gives the number of characters written or "-1".
+#include "core/char_classes.h"
 #include "functions/safe_write.h"
 
 #include "abi/exports.h"
@@ -93,7 +94,7 @@ int32_t SafeWrite(char16_t* buffer) {
     // host's buffer, whichever comes first; a handle text that reaches the
     // buffer's last unit leaves no room for a text.
     int32_t start = 0;
-    while (start < MAX_ARG_LEN && buffer[start] != 0 && IsWideSpace(buffer[start])) ++start;
+    while (start < MAX_ARG_LEN && buffer[start] != 0 && CharIsSpace(buffer[start])) ++start;
     int32_t stop = start;
     while (stop < MAX_ARG_LEN - 1 && buffer[stop] != 0 && buffer[stop] != u',') ++stop;
 

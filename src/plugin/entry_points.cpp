@@ -6,6 +6,7 @@
 #include "abi/plugin_version.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
+#include "core/char_classes.h"
 #include "core/errors.h"
 #include "core/host_command.h"
 #include "core/host_query.h"
@@ -24,7 +25,7 @@ bool IsVersionSeven(const char16_t* version) {
     int64_t major = 0;
     const char16_t* end = nullptr;
     return ReadNumber(version, VERSION_NUMBER, &major, &end) == 0 && major == 7 && end == version + 1 &&
-           IsWidePunct(*end);
+           CharIsPunct(*end);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "core/char_classes.h"
 #include "shared/help_command.h"
 
 #include "core/errors.h"
@@ -24,7 +25,7 @@ char16_t At(const char16_t* text, int32_t index) { return index < MAX_ARG_LEN - 
 // Returns the token's length, or TOKEN_END when only white space is left.
 int32_t NextToken(const char16_t* text, int32_t* position, char16_t* token) {
     int32_t i = *position;
-    while (IsWideSpace(At(text, i))) ++i;
+    while (CharIsSpace(At(text, i))) ++i;
     if (At(text, i) == 0) {
         *position = i;
         return TOKEN_END;
@@ -36,7 +37,7 @@ int32_t NextToken(const char16_t* text, int32_t* position, char16_t* token) {
             quoted = !quoted;
             continue;
         }
-        if (IsWideSpace(quoted ? static_cast<char16_t>(c | 1) : c)) break;
+        if (CharIsSpace(quoted ? static_cast<char16_t>(c | 1) : c)) break;
         token[length++] = c;
     }
     token[length] = 0;
@@ -71,7 +72,7 @@ int32_t QuoteIfSpaces(char16_t* text) {
     int32_t length = 0;
     bool blank = false;
     for (; text[length] != 0; ++length) {
-        if (IsWideSpace(text[length])) blank = true;
+        if (CharIsSpace(text[length])) blank = true;
     }
     if (!blank) return 0;
     if (length + 2 >= MAX_ARG_LEN) return 8;

@@ -1,3 +1,4 @@
+#include "core/char_classes.h"
 #include "shared/parse_args.h"
 
 #include "abi/host_services.h"
@@ -85,7 +86,7 @@ Step HandleQuote(Tokenizer& t, char16_t& ch) {
     if (t.Has(PA_NO_QUOTING)) return Step::Ordinary;
 
     t.quoted = !t.quoted;
-    if (t.quoted && t.length == 2 && t.Current()[0] == u'/' && IsWideAlpha(t.Current()[1]) &&
+    if (t.quoted && t.length == 2 && t.Current()[0] == u'/' && CharIsLetter(t.Current()[1]) &&
         t.Has(PA_QUOTE_AS_COLON)) {
         // /X"text" stands for /X:text.
         if (!t.Has(PA_KEEP_QUOTES)) {
@@ -106,7 +107,7 @@ Step Read(Tokenizer& t, char16_t ch) {
         if (step != Step::Ordinary) return step;
     }
 
-    const bool space = IsWideSpace(ch);
+    const bool space = CharIsSpace(ch);
     if (t.length == 0 && space && !t.quoted && !(ch == u'\t' && t.Has(PA_TABS))) return Step::Next;
 
     if (t.length == 0 && ch != u'/' && t.Has(PA_SPACES) && t.Has(PA_REST_FROM_FIRST)) {
@@ -125,7 +126,7 @@ Step Read(Tokenizer& t, char16_t ch) {
 
     // "scheme://" inside a switch value is no switch boundary.
     if (t.Has(PA_SPLIT_SWITCHES) && ch == u':' && t.length > 0 && t.position > 0 &&
-        IsWideAlpha(t.text[t.position - 1]) && t.text[t.position + 1] == u'/' && t.text[t.position + 2] == u'/') {
+        CharIsLetter(t.text[t.position - 1]) && t.text[t.position + 1] == u'/' && t.text[t.position + 2] == u'/') {
         t.url = true;
     }
 
@@ -186,7 +187,7 @@ int32_t ParseArgs(const char16_t* text, uint16_t flags) {
         const char16_t ch = text[t.position];
         if (t.index >= MAX_ARGS) {
             if (ch == 0) break;
-            if (!IsWideSpace(ch)) parseResult.argsDropped = true;
+            if (!CharIsSpace(ch)) parseResult.argsDropped = true;
             continue;
         }
         const Step step = Read(t, ch);
@@ -201,7 +202,7 @@ int32_t ParseArgs(const char16_t* text, uint16_t flags) {
         for (int32_t k = 0; k < t.index; ++k) {
             char16_t* start = parseResult.argStart[k];
             int32_t& length = parseResult.argLength[k];
-            while (length > 0 && IsWideSpace(start[length - 1])) start[--length] = 0;
+            while (length > 0 && CharIsSpace(start[length - 1])) start[--length] = 0;
             // An argument trimmed to nothing reads like any other empty one.
             if (length == 0) parseResult.argStart[k] = nullptr;
         }

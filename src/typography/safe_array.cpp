@@ -1,6 +1,7 @@
 #include "abi/exports.h"
 #include "abi/host_services.h"
 #include "charset/unsafe_set.h"
+#include "core/char_classes.h"
 #include "core/errors.h"
 #include "core/host_command.h"
 #include "core/host_query.h"
@@ -74,9 +75,9 @@ bool ReadOptionNumber(const char16_t* argument, int32_t* value) {
 }
 
 bool IsValidName(const char16_t* name) {
-    if (IsWideDigit(name[0])) return false;
+    if (CharIsDigit(name[0])) return false;
     for (const char16_t* c = name; *c != 0; ++c) {
-        if (!IsWideAlnum(*c) && *c != u'_' && *c != u'$') return false;
+        if (!CharIsLetterOrDigit(*c) && *c != u'_' && *c != u'$') return false;
     }
     return true;
 }

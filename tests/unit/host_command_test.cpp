@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/host_command.h"
 #include "abi/host_services.h"
+#include "core/char_classes.h"
 #include "core/text.h"
 #include "test_support.h"
 
@@ -158,7 +159,7 @@ TEST(FormatSystemError, GivesOneLineWithoutTrailingSpace) {
         ASSERT_EQ(FormatSystemError(buffer, code), 0);
         const std::u16string text = buffer;
         ASSERT_FALSE(text.empty()) << code;
-        EXPECT_FALSE(IsWideSpace(text.back())) << code;
+        EXPECT_FALSE(CharIsSpace(text.back())) << code;
         EXPECT_EQ(text.find(u'\n'), std::u16string::npos) << code;
     }
     ASSERT_EQ(FormatSystemError(buffer, 0x2ABCDEF), 0);
