@@ -111,6 +111,9 @@ TEST_F(SmartQuotesTest, SingleQuotes) {
         {"between capital macron vowels", u"\u0100'\u014C", u"\u0100" + LSQ + u"\u014C", {}},
         {"between capital vowels", u"A'I", u"A" + LSQ + u"I", {}},
         {"a consonant before", u"b'i", u"b" + APOS + u"i", {kApostropheMark}},
+        // U+00E1 and "a" (0xE1 and 0x61) share a slot of the per-call class cache.
+        {"a vowel and a letter with the same low bits", u"a'a \u00E1'a a'a",
+         u"a" + LSQ + u"a \u00E1" + APOS + u"a a" + LSQ + u"a", {kApostropheMark}},
         {"a listed word", u"'Tis the season", APOS + u"Tis the season", {kApostropheMark}},
         {"'n' and its closing quote", u"rock 'n' roll", u"rock " + APOS + u"n" + RSQ + u" roll", {kApostropheMark}},
         {"a listed word with a trailing quote is not listed", u"'Tis'", LSQ + u"Tis" + RSQ, {}},
