@@ -9,7 +9,7 @@
 # Run with -DHOST=plumhost -DPLUGIN=library -DTABLE=export_table.h
 # -DEMULATOR=wine-or-empty, and -DOBJDUMP=... for a DLL or -DNM=... otherwise.
 cmake_minimum_required(VERSION 3.20)
-set(UNBUILT f_tagattr f_uquotes)
+set(UNBUILT)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../cmake/export_table.cmake)
 plum_read_export_table(${TABLE} TABLE)
