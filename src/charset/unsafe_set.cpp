@@ -1,6 +1,7 @@
 #include "charset/unsafe_set.h"
 
 #include "abi/abi.h"
+#include "charset/remap_kernels.h"
 #include "core/errors.h"
 #include "core/host_command.h"
 #include "core/text.h"
@@ -10,29 +11,6 @@ int32_t unsafeSet[UNSAFE_COUNT];
 namespace {
 
 const char16_t kDefaultUnsafe[] = u"\"%&()<>[]^`|";
-// A name that does not fit the expression is a bad argument: the negated
-// Windows code for an invalid parameter.
-
-// The copy loop shared by Remap and Unremap: stops after the terminator or at
-// REMAP_LIMIT, writing strictly forwards so the buffers may overlap that way.
-template <typename ShouldReplace, typename Replace>
-int32_t CopyReplacing(const char16_t* source, char16_t* destination, ShouldReplace shouldReplace, Replace replace) {
-    if (source == nullptr || destination == nullptr) return -1;
-    int32_t count = 0;
-    for (int32_t i = 0;; ++i) {
-        char16_t c = source[i];
-        if (i >= REMAP_LIMIT) {
-            // The cut: a unit that is not written is not counted either.
-            c = 0;
-        } else if (shouldReplace(c)) {
-            c = replace(c);
-            ++count;
-        }
-        destination[i] = c;
-        if (c == 0) break;
-    }
-    return count;
-}
 
 }  // namespace
 
@@ -48,18 +26,14 @@ int32_t IsDangerous(char16_t c) {
     return unsafeSet[index];
 }
 
-bool IsSafeForm(char16_t c) { return static_cast<uint16_t>(c + 0x100) < UNSAFE_COUNT; }
-
 int32_t Remap(const char16_t* source, char16_t* destination) {
-    return CopyReplacing(
-        source, destination, [](char16_t c) { return IsDangerous(c) != 0; },
-        [](char16_t c) { return static_cast<char16_t>(c + SAFE_FORM_OFFSET); });
+    if (source == nullptr || destination == nullptr) return -1;
+    return ActiveRemapKernels()->remap(source, destination, unsafeSet);
 }
 
 int32_t Unremap(const char16_t* source, char16_t* destination) {
-    return CopyReplacing(
-        source, destination, [](char16_t c) { return IsSafeForm(c); },
-        [](char16_t c) { return static_cast<char16_t>(c - SAFE_FORM_OFFSET); });
+    if (source == nullptr || destination == nullptr) return -1;
+    return ActiveRemapKernels()->unremap(source, destination);
 }
 
 namespace {
@@ -91,17 +65,10 @@ int32_t CountChars(char16_t* text, int32_t mode, bool expand) {
         if (expanded <= 0) return expanded;
     }
 
-    int32_t safeForms = 0;
-    int32_t dangerous = 0;
-    for (const char16_t* c = text; *c != 0; ++c) {
-        if (IsSafeForm(*c)) {
-            ++safeForms;
-        } else if (IsDangerous(*c)) {
-            ++dangerous;
-        }
-    }
-    if (mode == 0) return safeForms;
-    if (mode == 1) return dangerous;
+    // Safe forms and dangerous characters never overlap, so each count is
+    // a walk of its own.
+    if (mode == 0) return ActiveRemapKernels()->countSafeForms(text);
+    if (mode == 1) return ActiveRemapKernels()->countDangerous(text, unsafeSet);
     return -2;
 }
 

@@ -22,13 +22,14 @@ int32_t SetDefaultUnsafe(void);
 int32_t IsDangerous(char16_t c);
 
 // True for U+FF00..U+FF5F, the safe forms of 0x20..0x7F.
-bool IsSafeForm(char16_t c);
+inline bool IsSafeForm(char16_t c) { return static_cast<uint16_t>(c + 0x100) < UNSAFE_COUNT; }
 
 // Copy source to destination (MAX_ARG_LEN code units), turning each dangerous
 // character into its safe form (Remap) or every safe form back (Unremap).
 // At most REMAP_LIMIT code units are written before the terminator. Source and
 // destination may be the same buffer. Return the number of code units
-// replaced, or -1 when a pointer is null.
+// replaced, or -1 when a pointer is null. Both run on the kernels of
+// charset/remap_kernels.h.
 int32_t Remap(const char16_t* source, char16_t* destination);
 int32_t Unremap(const char16_t* source, char16_t* destination);
 
