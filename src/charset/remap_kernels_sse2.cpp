@@ -109,6 +109,22 @@ PLUM_SSE2 inline __m128i DangerousBytes(__m128i bytes, const DangerRuns& runs) {
     return _mm_cmpeq_epi8(distance, _mm_setzero_si128());
 }
 
+// The same for the two halves of a step in one walk over the runs: two
+// independent chains of minima, which the processor overlaps.
+PLUM_SSE2 inline void DangerousBytes(__m128i ab, __m128i cd, const DangerRuns& runs, __m128i* dangerousAB,
+                                     __m128i* dangerousCD) {
+    __m128i distanceAB = _mm_set1_epi8(-1);
+    __m128i distanceCD = _mm_set1_epi8(-1);
+    for (int32_t r = 0; r < runs.count; ++r) {
+        const __m128i first = runs.first[r];
+        const __m128i span = runs.span[r];
+        distanceAB = _mm_min_epu8(distanceAB, _mm_subs_epu8(_mm_sub_epi8(ab, first), span));
+        distanceCD = _mm_min_epu8(distanceCD, _mm_subs_epu8(_mm_sub_epi8(cd, first), span));
+    }
+    *dangerousAB = _mm_cmpeq_epi8(distanceAB, _mm_setzero_si128());
+    *dangerousCD = _mm_cmpeq_epi8(distanceCD, _mm_setzero_si128());
+}
+
 // Two vectors as bytes: units below 0x100 keep their value, the others become
 // 0xFF (0x100..0x7FFF) or 0 (0x8000 and more).
 PLUM_SSE2 inline __m128i PackedBytes(__m128i a, __m128i b) { return _mm_packus_epi16(a, b); }
@@ -119,9 +135,9 @@ PLUM_SSE2 inline __m128i Remapped(__m128i units, __m128i dangerous16) {
     return _mm_add_epi16(units, _mm_and_si128(dangerous16, offset));
 }
 
-// Remaps 16 units into out, counting the dangerous ones in counter.
-PLUM_SSE2 inline void RemapTwo(__m128i a, __m128i b, char16_t* out, const DangerRuns& runs, __m128i* counter) {
-    const __m128i dangerous = DangerousBytes(PackedBytes(a, b), runs);
+// Remaps two vectors into out given their dangerous bytes (packed as
+// PackedBytes packs them), counting the dangerous units in counter.
+PLUM_SSE2 inline void RemapTwo(__m128i a, __m128i b, __m128i dangerous, char16_t* out, __m128i* counter) {
     const __m128i low = _mm_unpacklo_epi8(dangerous, dangerous);
     const __m128i high = _mm_unpackhi_epi8(dangerous, dangerous);
     Store(out, Remapped(a, low));
@@ -159,8 +175,11 @@ PLUM_SSE2 int32_t RemapSse2(const char16_t* source, char16_t* destination, const
                 const __m128i c = LoadBlock(source + i + 2 * LANES);
                 const __m128i d = LoadBlock(source + i + 3 * LANES);
                 if (HasTerminator(a, b, c, d)) break;
-                RemapTwo(a, b, destination + i, runs, &counter);
-                RemapTwo(c, d, destination + i + 2 * LANES, runs, &counter);
+                __m128i dangerousAB;
+                __m128i dangerousCD;
+                DangerousBytes(PackedBytes(a, b), PackedBytes(c, d), runs, &dangerousAB, &dangerousCD);
+                RemapTwo(a, b, dangerousAB, destination + i, &counter);
+                RemapTwo(c, d, dangerousCD, destination + i + 2 * LANES, &counter);
                 i += STEP;
             }
             if (i + LANES > REMAP_LIMIT) break;
@@ -194,8 +213,9 @@ PLUM_SSE2 int32_t CountDangerousSse2(const char16_t* text, const int32_t* flags)
                 const __m128i c = LoadBlock(text + 2 * LANES);
                 const __m128i d = LoadBlock(text + 3 * LANES);
                 if (HasTerminator(a, b, c, d)) break;
-                const __m128i ab = DangerousBytes(PackedBytes(a, b), runs);
-                const __m128i cd = DangerousBytes(PackedBytes(c, d), runs);
+                __m128i ab;
+                __m128i cd;
+                DangerousBytes(PackedBytes(a, b), PackedBytes(c, d), runs, &ab, &cd);
                 counter = _mm_sub_epi8(_mm_sub_epi8(counter, ab), cd);
                 text += STEP;
                 if (++steps == STEPS_PER_BYTE_SUM) {
