@@ -67,7 +67,7 @@ def core_table(runs):
     if not memcpy:
         return
     print("  core routines, 16383 code units      time/call   x memcpy (in the same rounds)")
-    print("    %-32s %9.0f ns   %6.2f" % ("memcpy of the same 32 KiB", memcpy["time"], 1.0))
+    print("    %-32s %9.0f ns   %6.3f" % ("memcpy of the same 32 KiB", memcpy["time"], 1.0))
     for routine, target in CORE_ROUTINES:
         for kernel in KERNELS:
             run = runs.get("core/%s/%s" % (routine, kernel))
@@ -77,7 +77,7 @@ def core_table(runs):
             verdict = ""
             if kernel == KERNELS[-1]:
                 verdict = "  target <= %.1f: %s" % (target, "met" if ratio <= target else "NOT met")
-            print("    %-32s %9.0f ns   %6.2f%s" % (routine + " " + kernel, run["time"], ratio, verdict))
+            print("    %-32s %9.0f ns   %6.3f%s" % (routine + " " + kernel, run["time"], ratio, verdict))
 
 
 def export_table(runs):
