@@ -5,6 +5,9 @@
 //   _name -> _name     an internal variable
 //   name  -> name      a command
 // ShutdownPlugin(0) runs before a plug-in is unloaded.
+#include <type_traits>
+
+#include "abi/exports.h"
 #include "abi/plugin_info.h"
 #include "core.h"
 #include "host_os.h"
@@ -27,6 +30,11 @@ int pluginDepth = 0;  // plug-in calls running now
 using GetPluginInfoFn = PluginInfo*(PLUM_CALL*)(void);
 using InitializePluginFn = int32_t(PLUM_CALL*)(void);
 using ShutdownPluginFn = int32_t(PLUM_CALL*)(int32_t);
+// A call through a pointer of another type is undefined behaviour: the
+// lifecycle entries are called through exactly the types the plug-in declares.
+static_assert(std::is_same_v<GetPluginInfoFn, decltype(&::GetPluginInfo)>, "GetPluginInfo's type");
+static_assert(std::is_same_v<InitializePluginFn, decltype(&::InitializePlugin)>, "InitializePlugin's type");
+static_assert(std::is_same_v<ShutdownPluginFn, decltype(&::ShutdownPlugin)>, "ShutdownPlugin's type");
 
 void* Symbol(const LoadedPlugin& plugin, const char* name) {
     if (plugin.lookup) return plugin.lookup(name);
