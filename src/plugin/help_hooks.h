@@ -4,17 +4,14 @@
 
 #include <cstdint>
 
-#include "abi/abi.h"
+#include "abi/exports.h"
 
 // The host's buffer for Usage, in code units, terminator included.
 constexpr int32_t USAGE_BUFFER_LEN = 1024;
 
-// For a name of the names list as it stands (ASCII case folded), opens the
-// help at its topic and returns 1 (also when the help could not be opened:
-// the name was handled). 0 for any other name and for null.
-PLUM_EXPORT int32_t PLUM_CALL Help(const char16_t* name);
-
-// For the name of one of the commands, copies its usage text from the
-// syntax line on into buffer and returns 1; otherwise returns 0 and leaves
-// buffer alone.
-PLUM_EXPORT int32_t PLUM_CALL Usage(const char16_t* name, char16_t* buffer);
+// The hooks themselves are declared with every export in abi/exports.h:
+// Help, for a name of the names list as it stands (ASCII case folded), opens
+// the help at its topic and returns 1 (also when the help could not be
+// opened: the name was handled), 0 for any other name and for null. Usage,
+// for the name of one of the commands, copies its usage text from the syntax
+// line on into buffer and returns 1; otherwise 0, buffer untouched.

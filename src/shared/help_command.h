@@ -5,14 +5,14 @@
 
 #include <cstdint>
 
-#include "abi/abi.h"
+#include "abi/exports.h"
 
 // Wraps text (in a MAX_ARG_LEN buffer) in double quotes when it holds white
 // space. Returns 0, 8 when the quoted text would not fit (text unchanged),
 // or -1 for null.
 int32_t QuoteIfSpaces(char16_t* text);
 
-// Returns 0 after opening the help or answering an option; 1 for a null
-// buffer, an unknown option, a topic too long, or help that could not be
-// opened (reported).
-PLUM_EXPORT int32_t PLUM_CALL plumquisthelp(char16_t* buffer);
+// The command itself, plumquisthelp, is declared with every export in
+// abi/exports.h. It returns 0 after opening the help or answering an option;
+// 1 for a null buffer, an unknown option, a topic too long, or help that
+// could not be opened (reported).
