@@ -5,8 +5,10 @@ A case is a folder of outputs on each side, as scripts/differential.sh
 leaves them: NAME.out, NAME.err and NAME.status beside the folder NAME that
 holds the files the run left in its working folder. The two sides are
 compared byte for byte after the expected differences (the rules file) are
-rewritten away. Prints each case that differs and, last, the summary line;
-exits 1 when a case differs, 2 when the rules cannot be read.
+rewritten away. Prints each case that differs with its first differing
+line, each case with expected differences with the rules that excused them,
+and, last, the summary line; exits 1 when a case differs, 2 when the rules
+cannot be read.
 """
 import argparse
 import os
