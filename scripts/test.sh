@@ -8,6 +8,8 @@
 #                PLUM_NO_WINE32=1), the i686 DLL is still built and its
 #                import and export tables are still checked; one line says
 #                what was skipped and why.
+# Then the native and x64 runs of every script (and fuzz corpus) are
+# compared with each other (scripts/differential.sh).
 # The summary at the end names each suite with its counts.
 set -eu
 cd "$(dirname "$0")/.."
@@ -59,6 +61,18 @@ else
     summary="$summary
   $line"
 fi
+
+# The native build against the x64 DLL, script by script; its last line is
+# its summary.
+echo "== differential native vs x64"
+if ! sh scripts/differential.sh >"$logs/differential.log" 2>&1; then
+    status=1
+fi
+cat "$logs/differential.log"
+line=$(grep '^differential native vs x64: ' "$logs/differential.log" | tail -n 1 || true)
+if [ -z "$line" ]; then line="differential native vs x64: did not finish (see $logs/differential.log)"; fi
+summary="$summary
+  $line"
 
 echo
 echo "== summary$summary"
