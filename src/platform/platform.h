@@ -108,10 +108,14 @@ constexpr uint32_t PLAT_REG_DWORD = 4;
       (window, message, wParam, lParam))                                                           \
     X(void, SleepMs, (uint32_t milliseconds), (milliseconds))
 
-#define PLAT_DECLARE(result, name, params, args) \
-    using Plat##name##Fn = result(*) params;     \
-    result Plat##name params;                    \
-    void PlatSet##name(Plat##name##Fn replacement);
+// Plat<Name> makes the call; PlatSet<Name> replaces the entry's function
+// (null: the default); PlatCurrent<Name> gives the function in place, so that
+// a test's wrapper can pass calls on to whatever another test installed.
+#define PLAT_DECLARE(result, name, params, args)    \
+    using Plat##name##Fn = result(*) params;        \
+    result Plat##name params;                       \
+    void PlatSet##name(Plat##name##Fn replacement); \
+    Plat##name##Fn PlatCurrent##name(void);
 PLAT_CALLS(PLAT_DECLARE)
 #undef PLAT_DECLARE
 

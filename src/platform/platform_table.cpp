@@ -29,7 +29,8 @@ const PlatEntry kEntries[] = {PLAT_CALLS(PLAT_ENTRY)};
     result Plat##name params { return current##name args; }                             \
     void PlatSet##name(Plat##name##Fn replacement) {                                    \
         current##name = replacement != nullptr ? replacement : &platform_default::name; \
-    }
+    }                                                                                   \
+    Plat##name##Fn PlatCurrent##name(void) { return current##name; }
 PLAT_CALLS(PLAT_DEFINE)
 #undef PLAT_DEFINE
 

@@ -2,7 +2,6 @@
 // result codes, the buffer limits and the cases a script cannot reach.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "captured_output.h"
@@ -12,26 +11,9 @@
 #include "core/host_command.h"
 #include "test_support.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 namespace {
 
 std::string Message(const char* text) { return std::string("Plumquist plugin: ") + text + "\r\n"; }
-
-// Sets or removes (empty value) a variable of the process environment.
-void SetProcessEnvironment(const char* name, const std::string& value) {
-#if defined(_WIN32)
-    SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
-#else
-    if (value.empty()) {
-        unsetenv(name);
-    } else {
-        setenv(name, value.c_str(), 1);
-    }
-#endif
-}
 
 class RemapFunctionsTest : public ::testing::Test {
 protected:

@@ -5,6 +5,12 @@
 #include "platform/platform.h"
 #include "abi/host_services.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <stdlib.h>
+#endif
+
 int32_t HostLine(const std::u16string& line) {
     std::u16string buffer = line;
     buffer.resize(MAX_ARG_LEN, u'\0');
@@ -30,6 +36,18 @@ CapturedStderr::CapturedStderr() : file_("captured-stderr-" + std::to_string(++c
 }
 
 CapturedStderr::~CapturedStderr() { PlatRestore("StandardError"); }
+
+void SetProcessEnvironment(const char* name, const std::string& value) {
+#if defined(_WIN32)
+    SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+#else
+    if (value.empty()) {
+        unsetenv(name);
+    } else {
+        setenv(name, value.c_str(), 1);
+    }
+#endif
+}
 
 std::u16string Repeat(char16_t unit, size_t n) { return std::u16string(n, unit); }
 

@@ -33,6 +33,9 @@ private:
 const std::u16string kVersionLine =
     sizeof(void*) == 8 ? u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x64)\r\n" : u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x86)\r\n";
 
+// Sets a variable of the process environment, or removes it (empty value).
+void SetProcessEnvironment(const char* name, const std::string& value);
+
 // A text of n copies of one code unit.
 std::u16string Repeat(char16_t unit, size_t n);
 
