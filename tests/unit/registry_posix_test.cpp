@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -31,11 +32,31 @@
 
 extern "C" int32_t PLUM_CALL InitializePlugin(void);
 
+// Durability failures on demand: the test program is linked with
+// --wrap=fsync, so every fsync in it (the store's among them) comes here
+// first. While armed, the syncs of the chosen kind of file fail with EIO.
+enum class FsyncFault { NONE, FILE, FOLDER };
+static FsyncFault fsyncFault = FsyncFault::NONE;
+static int fsyncFailures = 0;
+
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd) {
+    struct stat info;
+    if (fsyncFault != FsyncFault::NONE && fstat(fd, &info) == 0 &&
+        S_ISDIR(info.st_mode) == (fsyncFault == FsyncFault::FOLDER)) {
+        ++fsyncFailures;
+        errno = EIO;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int32_t ERROR_PATH_NOT_FOUND = 3;
+constexpr int32_t ERROR_IO_DEVICE = 1117;
 constexpr int32_t ERROR_CANT_RESOLVE_FILENAME = 1921;
 
 const char kFolder[] = "posix-store";
@@ -144,6 +165,7 @@ protected:
         }
         PlatRestoreAll();
         SetDefaultUnsafe();
+        fsyncFault = FsyncFault::NONE;
         fs::remove_all(kFolder);
     }
 
@@ -271,6 +293,44 @@ TEST_F(PosixStoreTest, ConcurrentWritersLoseNothing) {
     }
     EXPECT_TRUE(FileBytes(Path("registry")).compare(0, others.size(), others) == 0);
     EXPECT_TRUE(LeftOvers(kFolder).empty());
+}
+
+TEST_F(PosixStoreTest, AWriteThatCannotBeMadeDurableFails) {
+    // A failed sync of the new file leaves the old store as it was; a failed
+    // sync of the folder comes after the rename, so the new store is in
+    // place, but the write still fails: nobody is told that a value is safe
+    // when it may not survive a crash.
+    const std::string line0 = "SOFTWARE\\Elsewhere\tOther0\t3\t00000000\n";
+    const std::string line1 = "SOFTWARE\\Elsewhere\tOther1\t3\t11111111\n";
+    const std::string line2 = "SOFTWARE\\Elsewhere\tOther2\t3\t22222222\n";
+    const std::string updated = "SOFTWARE\\Elsewhere\tOther1\t3\tabcd\n";
+    const std::string others = line0 + line1 + line2;
+    struct Case {
+        const char* label;
+        FsyncFault fault;
+        bool storeExists;
+        std::string after;  // the store afterwards; "-" when there is none
+    };
+    const Case cases[] = {
+        {"file sync fails", FsyncFault::FILE, true, others},
+        {"file sync fails, no store yet", FsyncFault::FILE, false, "-"},
+        {"folder sync fails", FsyncFault::FOLDER, true, line0 + updated + line2},
+        {"folder sync fails, no store yet", FsyncFault::FOLDER, false, updated},
+    };
+    for (const Case& c : cases) {
+        fs::remove(Path("registry"));
+        if (c.storeExists) WriteFile(Path("registry"), others);
+        fsyncFault = c.fault;
+        fsyncFailures = 0;
+        EXPECT_EQ(WriteValue("Other1", "\xAB\xCD"), ERROR_IO_DEVICE) << c.label;
+        fsyncFault = FsyncFault::NONE;
+        EXPECT_EQ(fsyncFailures, 1) << c.label << ": the sync was not failed (is --wrap=fsync linked?)";
+        EXPECT_EQ(fs::exists(Path("registry")), c.after != "-") << c.label;
+        if (c.after != "-") {
+            EXPECT_EQ(FileBytes(Path("registry")), c.after) << c.label;
+        }
+        EXPECT_TRUE(LeftOvers(kFolder).empty()) << c.label;
+    }
 }
 
 TEST_F(PosixStoreTest, OnlyARegularFileIsUsed) {
