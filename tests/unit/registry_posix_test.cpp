@@ -238,6 +238,59 @@ TEST_F(PosixStoreTest, ValuesAreFoundAnywhereInTheStore) {
     EXPECT_EQ(ReadValue("Other500", &bytes), PLAT_ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(PosixStoreTest, ValueLinesAreReadStrictly) {
+    // A line written by hand or by another program: its type must be a
+    // 32-bit decimal number and its bytes pairs of hexadecimal digits of
+    // either case; anything else is invalid data, never a guess.
+    struct Case {
+        const char* line;  // the fields after the key and the value name
+        int32_t code;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"3\tABcd09", 0, "\xAB\xCD\x09"},
+        {"3\t", 0, ""},
+        {"4294967295\t00", 0, std::string(1, '\0')},
+        {"4294967296\t00", PLAT_ERROR_INVALID_DATA, ""},
+        {"x\t00", PLAT_ERROR_INVALID_DATA, ""},
+        {"\t00", PLAT_ERROR_INVALID_DATA, ""},
+        {"3\t0", PLAT_ERROR_INVALID_DATA, ""},
+        {"3\t0g", PLAT_ERROR_INVALID_DATA, ""},
+        {"3\t00 ", PLAT_ERROR_INVALID_DATA, ""},
+    };
+    for (const Case& c : cases) {
+        WriteFile(Path("registry"), std::string("SOFTWARE\\Elsewhere\tHand\t") + c.line + "\n");
+        std::string bytes;
+        EXPECT_EQ(ReadValue("Hand", &bytes), c.code) << c.line;
+        if (c.code == 0) {
+            EXPECT_EQ(bytes, c.bytes) << c.line;
+        }
+    }
+}
+
+TEST_F(PosixStoreTest, WithoutAStorePathTheHomeFolderHoldsIt) {
+    const char* home = getenv("HOME");
+    const std::string previousHome = home != nullptr ? home : "";
+    unsetenv("PLUMQUIST_REGISTRY");
+    setenv("HOME", fs::absolute(Path("home")).c_str(), 1);
+    ASSERT_TRUE(fs::create_directory(Path("home")));
+
+    // The folders are made on the first write.
+    std::string bytes;
+    EXPECT_EQ(ReadValue("Other0", &bytes), PLAT_ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(WriteValue("Other0", "\x42"), 0);
+    EXPECT_EQ(FileBytes(Path("home/.config/plumquist/registry")), "SOFTWARE\\Elsewhere\tOther0\t3\t42\n");
+    EXPECT_EQ(ReadValue("Other0", &bytes), 0);
+    EXPECT_EQ(bytes, "\x42");
+
+    // With neither a store path nor a home folder there is no store.
+    unsetenv("HOME");
+    EXPECT_EQ(ReadValue("Other0", &bytes), PLAT_ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(WriteValue("Other0", "\x43"), PLAT_ERROR_FILE_NOT_FOUND);
+    if (home != nullptr) setenv("HOME", previousHome.c_str(), 1);
+    EXPECT_EQ(FileBytes(Path("home/.config/plumquist/registry")), "SOFTWARE\\Elsewhere\tOther0\t3\t42\n");
+}
+
 TEST_F(PosixStoreTest, LoadingNeverRewritesTheStore) {
     const std::string store = std::string("junk\0junk\n", 10) + std::string(70000, 'y') + "\nhalf a line\t" +
                               "\n" + UnsafeLine(kSpaceOnly) + OtherValues(3, 8);
