@@ -47,8 +47,9 @@ echo "== merging $(find "$profiles" -name '*.profraw' | wc -l) profiles"
 find "$profiles" -name '*.profraw' >"$dir/profiles.list"
 llvm-profdata merge -sparse -f "$dir/profiles.list" -o "$dir/coverage.profdata"
 
-# Every program and library of the build that carries coverage mappings.
-find "$dir" -path "$dir/CMakeFiles" -prune -o -type f \( -perm -u+x -o -name '*.so' \) -print |
+# Every program and library of the build that carries coverage mappings
+# (not the copies that tests make of them in test-work/).
+find "$dir" \( -path "$dir/CMakeFiles" -o -path "$dir/test-work" \) -prune -o -type f \( -perm -u+x -o -name '*.so' \) -print |
     while IFS= read -r file; do
         if llvm-readelf --section-headers "$file" 2>/dev/null | grep -q '__llvm_covmap'; then
             echo "$file"
