@@ -69,12 +69,13 @@ llvm-cov show $objects -instr-profile="$dir/coverage.profdata" -format=html \
 
 echo "== coverage of src/ (lines and branches), least-covered files first"
 # The report's columns: file (relative to src/), then regions, functions,
-# lines and branches, three columns each: count, missed, cover.
+# lines and branches, three columns each: count, missed, cover. Headers
+# without lines of code are left out.
 row='%-44s %7s %7s %8s %9s %7s %8s\n'
 # shellcheck disable=SC2059
 printf "$row" file lines missed cover branches missed cover
 awk -v row="$row" '
-    NF == 13 && $1 != "Filename" && $1 != "TOTAL" { printf row, $1, $8, $9, $10, $11, $12, $13 }
+    NF == 13 && $1 != "Filename" && $1 != "TOTAL" && $8 > 0 { printf row, $1, $8, $9, $10, $11, $12, $13 }
 ' "$dir/report.txt" | sort -k4,4n -k3,3nr
 awk -v row="$row" '$1 == "TOTAL" { printf "\n" row, "TOTAL", $8, $9, $10, $11, $12, $13 }' "$dir/report.txt"
 echo
