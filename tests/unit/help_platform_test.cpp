@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/platform.h"
@@ -13,6 +14,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -294,6 +296,25 @@ TEST(HelpPlatform, OnlyOurOwnUnreapedChildIsEverEnded) {
     EXPECT_TRUE(IsRunning(grandchild)) << "a stranger's process is never signalled";
     kill(grandchild, SIGKILL);
     EXPECT_EQ(PlatEndProcess(0, 0), 0);
+}
+
+TEST(HelpPlatform, AMessageBoxIsALineOnStandardError) {
+    // Without windows, the message for a missing help file is told on the
+    // process's standard error (descriptor 2), caption first.
+    const std::string path = "message-box.txt";
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    const int saved = dup(2);
+    ASSERT_GE(saved, 0);
+    dup2(file, 2);
+    PlatShowMessageBox(u"Cannot find \x201CPlumquist.chm\x201D\r\n%s", u"Plumquist \xD83D\xDCD6");
+    dup2(saved, 2);
+    close(saved);
+    close(file);
+    std::ifstream written(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "Plumquist \xF0\x9F\x93\x96: Cannot find \xE2\x80\x9CPlumquist.chm\xE2\x80\x9D\r\n%s\n");
+    std::remove(path.c_str());
 }
 
 #endif

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -31,11 +32,31 @@
 
 extern "C" int32_t PLUM_CALL InitializePlugin(void);
 
+// Durability failures on demand: the test program is linked with
+// --wrap=fsync, so every fsync in it (the store's among them) comes here
+// first. While armed, the syncs of the chosen kind of file fail with EIO.
+enum class FsyncFault { NONE, FILE, FOLDER };
+static FsyncFault fsyncFault = FsyncFault::NONE;
+static int fsyncFailures = 0;
+
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd) {
+    struct stat info;
+    if (fsyncFault != FsyncFault::NONE && fstat(fd, &info) == 0 &&
+        S_ISDIR(info.st_mode) == (fsyncFault == FsyncFault::FOLDER)) {
+        ++fsyncFailures;
+        errno = EIO;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int32_t ERROR_PATH_NOT_FOUND = 3;
+constexpr int32_t ERROR_IO_DEVICE = 1117;
 constexpr int32_t ERROR_CANT_RESOLVE_FILENAME = 1921;
 
 const char kFolder[] = "posix-store";
@@ -144,6 +165,7 @@ protected:
         }
         PlatRestoreAll();
         SetDefaultUnsafe();
+        fsyncFault = FsyncFault::NONE;
         fs::remove_all(kFolder);
     }
 
@@ -216,6 +238,59 @@ TEST_F(PosixStoreTest, ValuesAreFoundAnywhereInTheStore) {
     EXPECT_EQ(ReadValue("Other500", &bytes), PLAT_ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(PosixStoreTest, ValueLinesAreReadStrictly) {
+    // A line written by hand or by another program: its type must be a
+    // 32-bit decimal number and its bytes pairs of hexadecimal digits of
+    // either case; anything else is invalid data, never a guess.
+    struct Case {
+        const char* line;  // the fields after the key and the value name
+        int32_t code;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"3\tABcd09", 0, "\xAB\xCD\x09"},
+        {"3\t", 0, ""},
+        {"4294967295\t00", 0, std::string(1, '\0')},
+        {"4294967296\t00", PLAT_ERROR_INVALID_DATA, ""},
+        {"x\t00", PLAT_ERROR_INVALID_DATA, ""},
+        {"\t00", PLAT_ERROR_INVALID_DATA, ""},
+        {"3\t0", PLAT_ERROR_INVALID_DATA, ""},
+        {"3\t0g", PLAT_ERROR_INVALID_DATA, ""},
+        {"3\t00 ", PLAT_ERROR_INVALID_DATA, ""},
+    };
+    for (const Case& c : cases) {
+        WriteFile(Path("registry"), std::string("SOFTWARE\\Elsewhere\tHand\t") + c.line + "\n");
+        std::string bytes;
+        EXPECT_EQ(ReadValue("Hand", &bytes), c.code) << c.line;
+        if (c.code == 0) {
+            EXPECT_EQ(bytes, c.bytes) << c.line;
+        }
+    }
+}
+
+TEST_F(PosixStoreTest, WithoutAStorePathTheHomeFolderHoldsIt) {
+    const char* home = getenv("HOME");
+    const std::string previousHome = home != nullptr ? home : "";
+    unsetenv("PLUMQUIST_REGISTRY");
+    setenv("HOME", fs::absolute(Path("home")).c_str(), 1);
+    ASSERT_TRUE(fs::create_directory(Path("home")));
+
+    // The folders are made on the first write.
+    std::string bytes;
+    EXPECT_EQ(ReadValue("Other0", &bytes), PLAT_ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(WriteValue("Other0", "\x42"), 0);
+    EXPECT_EQ(FileBytes(Path("home/.config/plumquist/registry")), "SOFTWARE\\Elsewhere\tOther0\t3\t42\n");
+    EXPECT_EQ(ReadValue("Other0", &bytes), 0);
+    EXPECT_EQ(bytes, "\x42");
+
+    // With neither a store path nor a home folder there is no store.
+    unsetenv("HOME");
+    EXPECT_EQ(ReadValue("Other0", &bytes), PLAT_ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(WriteValue("Other0", "\x43"), PLAT_ERROR_FILE_NOT_FOUND);
+    if (home != nullptr) setenv("HOME", previousHome.c_str(), 1);
+    EXPECT_EQ(FileBytes(Path("home/.config/plumquist/registry")), "SOFTWARE\\Elsewhere\tOther0\t3\t42\n");
+}
+
 TEST_F(PosixStoreTest, LoadingNeverRewritesTheStore) {
     const std::string store = std::string("junk\0junk\n", 10) + std::string(70000, 'y') + "\nhalf a line\t" +
                               "\n" + UnsafeLine(kSpaceOnly) + OtherValues(3, 8);
@@ -271,6 +346,44 @@ TEST_F(PosixStoreTest, ConcurrentWritersLoseNothing) {
     }
     EXPECT_TRUE(FileBytes(Path("registry")).compare(0, others.size(), others) == 0);
     EXPECT_TRUE(LeftOvers(kFolder).empty());
+}
+
+TEST_F(PosixStoreTest, AWriteThatCannotBeMadeDurableFails) {
+    // A failed sync of the new file leaves the old store as it was; a failed
+    // sync of the folder comes after the rename, so the new store is in
+    // place, but the write still fails: nobody is told that a value is safe
+    // when it may not survive a crash.
+    const std::string line0 = "SOFTWARE\\Elsewhere\tOther0\t3\t00000000\n";
+    const std::string line1 = "SOFTWARE\\Elsewhere\tOther1\t3\t11111111\n";
+    const std::string line2 = "SOFTWARE\\Elsewhere\tOther2\t3\t22222222\n";
+    const std::string updated = "SOFTWARE\\Elsewhere\tOther1\t3\tabcd\n";
+    const std::string others = line0 + line1 + line2;
+    struct Case {
+        const char* label;
+        FsyncFault fault;
+        bool storeExists;
+        std::string after;  // the store afterwards; "-" when there is none
+    };
+    const Case cases[] = {
+        {"file sync fails", FsyncFault::FILE, true, others},
+        {"file sync fails, no store yet", FsyncFault::FILE, false, "-"},
+        {"folder sync fails", FsyncFault::FOLDER, true, line0 + updated + line2},
+        {"folder sync fails, no store yet", FsyncFault::FOLDER, false, updated},
+    };
+    for (const Case& c : cases) {
+        fs::remove(Path("registry"));
+        if (c.storeExists) WriteFile(Path("registry"), others);
+        fsyncFault = c.fault;
+        fsyncFailures = 0;
+        EXPECT_EQ(WriteValue("Other1", "\xAB\xCD"), ERROR_IO_DEVICE) << c.label;
+        fsyncFault = FsyncFault::NONE;
+        EXPECT_EQ(fsyncFailures, 1) << c.label << ": the sync was not failed (is --wrap=fsync linked?)";
+        EXPECT_EQ(fs::exists(Path("registry")), c.after != "-") << c.label;
+        if (c.after != "-") {
+            EXPECT_EQ(FileBytes(Path("registry")), c.after) << c.label;
+        }
+        EXPECT_TRUE(LeftOvers(kFolder).empty()) << c.label;
+    }
 }
 
 TEST_F(PosixStoreTest, OnlyARegularFileIsUsed) {

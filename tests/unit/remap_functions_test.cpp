@@ -139,6 +139,28 @@ TEST_F(RemapFunctionsTest, SafeEnvNamesIgnoreCaseAndAnExactNameWins) {
     ExpectOutcomes(std::begin(cases), std::end(cases));
     for (const char* name : {"PLUMCASE", "plumcase", "PLUMONLYUPPER"}) SetProcessEnvironment(name, "");
 }
+
+TEST_F(RemapFunctionsTest, SafeEnvNamesWithSurrogatePairs) {
+    // The names are looked up in UTF-8, encoded as the host's SET encodes
+    // them: a pair is one four-byte character, a lone surrogate U+FFFD.
+    const char* variables[][2] = {
+        {"PLUMPAIR\xF0\x9F\x98\x80", "<end>"},
+        {"\xF0\x9F\x98\x80PLUMPAIR", "<start>"},
+        {"PLUMPAIR\xF0\x9F\x98\x80\xF0\x9F\x98\x81", "<adjacent>"},
+        {"PLUMPAIR\xEF\xBF\xBD", "<lone>"},
+    };
+    for (const auto& variable : variables) SetProcessEnvironment(variable[0], variable[1]);
+    const OutcomeCase cases[] = {
+        {f_safeenv, u"PLUMPAIR\xD83D\xDE00", 0, u"\xFF1C" u"end\xFF1E", ""},
+        {f_safeenv, u"\xD83D\xDE00PLUMPAIR", 0, u"\xFF1Cstart\xFF1E", ""},
+        {f_safeenv, u"PLUMPAIR\xD83D\xDE00\xD83D\xDE01", 0, u"\xFF1C" u"adjacent\xFF1E", ""},
+        {f_safeenv, u"PLUMPAIR\xD83D", 0, u"\xFF1Clone\xFF1E", ""},  // half a pair
+        {f_safeenv, u"PLUMPAIR\xDE00", 0, u"\xFF1Clone\xFF1E", ""},
+        {f_safeenv, u"PLUMPAIR\xDE00\xD83D", 0, u"", ""},  // two lone halves, no pair
+    };
+    ExpectOutcomes(std::begin(cases), std::end(cases));
+    for (const auto& variable : variables) SetProcessEnvironment(variable[0], "");
+}
 #endif
 
 TEST_F(RemapFunctionsTest, ExpansionFlagsGivenToTheHost) {

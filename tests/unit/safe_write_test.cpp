@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "abi/exports.h"
@@ -320,6 +323,69 @@ TEST_F(SafeWriteTest, CodePageComesFromTheHost) {
     std::u16string result;
     EXPECT_EQ(Call(file.Decimal() + u",\x00E9", &result), 0);
     EXPECT_EQ(file.Bytes(), "\xE9\r\n");
+}
+
+TEST_F(SafeWriteTest, SurrogatePairsReachUtf8FilesWhole) {
+    HostLine(u"sethost _codepage=65001");
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct PairCase {
+        const char* label;
+        std::u16string text;
+        std::string written;  // before CR LF
+    };
+    const PairCase cases[] = {
+        {"pair at the start", u"\xD83D\xDE00z", "\xF0\x9F\x98\x80z"},
+        {"pair at the end", u"z\xD83D\xDE00", "z\xF0\x9F\x98\x80"},
+        {"pair alone", u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+        {"adjacent pairs", u"\xD800\xDC00\xDBFF\xDFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+        {"pair beside a safe form", u"\xFF1C\xD83D\xDE00\xFF1E", "<\xF0\x9F\x98\x80>"},
+        {"lone high surrogate", u"a\xD800" u"b", "a" + replacement + "b"},
+        {"lone high surrogate at the end", u"a\xDBFF", "a" + replacement},
+        {"lone low surrogate at the start", u"\xDC00" u"a", replacement + "a"},
+        {"low before high", u"\xDC00\xD800", replacement + replacement},
+        {"high, then a pair", u"\xD800\xD83D\xDE00", replacement + "\xF0\x9F\x98\x80"},
+        {"pair, then a lone low", u"\xD83D\xDE00\xDE00", "\xF0\x9F\x98\x80" + replacement},
+    };
+    for (const PairCase& c : cases) {
+        ScratchFile file("safewrite-pairs.txt");
+        std::u16string result;
+        EXPECT_EQ(Call(file.Decimal() + u"," + c.text, &result), 0) << c.label;
+        EXPECT_EQ(Narrow(result), std::to_string(c.text.size() + 2)) << c.label;
+        EXPECT_EQ(file.Bytes(), c.written + "\r\n") << c.label;
+    }
+}
+
+TEST_F(SafeWriteTest, Utf8ConversionTakesOnlyTheUnitsAskedFor) {
+    // The conversion the plug-in calls for code page 65001, on a text that
+    // goes on past the length given: a pair cut by the length is a lone
+    // surrogate, and a sequence that does not fit fails the whole call.
+    const std::u16string text = u"a\xD83D\xDE00\xD83D\xDE01" u"b";
+    struct ConversionCase {
+        int32_t length;
+        int32_t size;
+        std::string bytes;  // empty: the call fails
+    };
+    const ConversionCase cases[] = {
+        {3, 16, "a\xF0\x9F\x98\x80"},
+        {2, 16, "a\xEF\xBF\xBD"},
+        {4, 16, "a\xF0\x9F\x98\x80\xEF\xBF\xBD"},
+        {5, 16, "a\xF0\x9F\x98\x80\xF0\x9F\x98\x81"},
+        {6, 16, "a\xF0\x9F\x98\x80\xF0\x9F\x98\x81" "b"},
+        {5, 9, "a\xF0\x9F\x98\x80\xF0\x9F\x98\x81"},  // an exact fit
+        {5, 8, ""},
+        {3, 4, ""},
+    };
+    for (const ConversionCase& c : cases) {
+        char bytes[24];
+        std::fill(std::begin(bytes), std::end(bytes), '#');
+        const int32_t converted = PlatWideToCodePage(65001, text.c_str(), c.length, bytes, c.size);
+        EXPECT_EQ(converted, static_cast<int32_t>(c.bytes.size())) << c.length << " units into " << c.size;
+        if (converted > 0) {
+            EXPECT_EQ(std::string(bytes, static_cast<size_t>(converted)), c.bytes) << c.length << " units";
+        }
+        EXPECT_EQ(std::string(bytes + c.size, std::end(bytes)), std::string(sizeof bytes - c.size, '#'))
+            << "nothing is written past the room given: " << c.length << " units into " << c.size;
+    }
 }
 
 TEST_F(SafeWriteTest, ALineThatDoesNotConvertWholeIsNotWritten) {

@@ -150,6 +150,52 @@ TEST_F(UnsafeCommandTest, SaveFailureNamesTheSystemErrorAndPutsTheSetBack) {
     }
 }
 
+// The system's text for an error, as a test sets it; none when empty.
+std::u16string systemText;
+int32_t FakeSystemErrorText(int32_t, char16_t* destination, int32_t size) {
+    if (systemText.empty() || systemText.size() >= static_cast<size_t>(size)) return 0;
+    std::copy(systemText.begin(), systemText.end(), destination);
+    destination[systemText.size()] = 0;
+    return static_cast<int32_t>(systemText.size());
+}
+
+TEST_F(UnsafeCommandTest, SystemTextsLoseTheirTrailingWhiteSpace) {
+    // The system's texts end in a line break (and some in blanks); the
+    // message puts its own after the text, so the text's are dropped.
+    // Periods are part of the text and stay.
+    PlatSetSystemErrorText(&FakeSystemErrorText);
+    injectedCode = 5;
+    struct Case {
+        std::u16string text;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {u"Access is denied.\r\n", "Access is denied."},
+        {u"Access is denied. \r\n", "Access is denied."},
+        {u"Access is denied.\t \r\n\r\n", "Access is denied."},
+        {u"Not ready...", "Not ready..."},
+        {u"First line\r\nsecond line \r\n", "First line\r\nsecond line"},
+        {u" \r\n", ""},
+        {u"\r\n\r\n", ""},
+        {u"%s%d%n\r\n", "%s%d%n"},  // a text, never a format
+        {Repeat(u'a', 1000) + Repeat(u' ', 21) + u"\r\n", std::string(1000, 'a')},  // the buffer's 1023 units
+        {u"", "Error 5"},  // no text from the system: its code instead
+    };
+    for (const Case& c : cases) {
+        systemText = c.text;
+        PlatSetRegistryWrite(&FailingWrite);
+        PlatSetRegistryRead(&FailingRead);
+        for (const char16_t* arguments : {u"/S", u"/R"}) {
+            CapturedOutput output;
+            CapturedStderr err;
+            EXPECT_EQ(RunUnsafe(arguments), 1) << Narrow(c.text);
+            const std::string what = arguments[1] == u'S' ? "saving data to" : "restoring data from";
+            EXPECT_EQ(err.Bytes(), "Plumquist plugin: Error " + what + " registry:\r\n" + c.shown + "\r\n")
+                << Narrow(arguments) << " " << Narrow(c.text);
+        }
+    }
+}
+
 TEST_F(UnsafeCommandTest, ArgumentsThatCannotAllBeReadAreRefused) {
     std::u16string tooMany;
     for (int i = 0; i < MAX_ARGS; ++i) tooMany += u"/E:a ";
