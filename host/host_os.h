@@ -58,7 +58,10 @@ std::vector<std::pair<std::u16string, std::u16string>> ListEnv();
 
 // The clipboard's text; false when it cannot be read or holds no text.
 bool GetClipboardText(std::u16string& text);
-bool SetClipboardText(const std::u16string& text);
+// Puts length code units of text on the clipboard, copied once: a plug-in
+// passes up to a whole argument buffer on every call.
+bool SetClipboardText(const char16_t* text, size_t length);
+inline bool SetClipboardText(const std::u16string& text) { return SetClipboardText(text.data(), text.size()); }
 
 // Loading a plug-in library and finding its exports by name.
 void* OpenModule(const std::u16string& path, std::u16string& error);

@@ -119,7 +119,7 @@ extern "C" void PLUM_CALL CrLf(void) { WriteOut(u"\r\n"); }
 // Nonzero when the text is on the clipboard.
 extern "C" int32_t PLUM_CALL CopyTextToClipboard(const char16_t* text, int32_t length) {
     if (!text || length < 0) return 0;
-    return os::SetClipboardText(std::u16string(text, static_cast<size_t>(length))) ? 1 : 0;
+    return os::SetClipboardText(text, static_cast<size_t>(length)) ? 1 : 0;
 }
 
 extern "C" int32_t PLUM_CALL QueryIsConsole(HostHandle handle) { return os::IsConsole(handle) ? 1 : 0; }

@@ -185,15 +185,15 @@ bool GetClipboardText(std::u16string& text) {
     return ok;
 }
 
-bool SetClipboardText(const std::u16string& text) {
+bool SetClipboardText(const char16_t* text, size_t length) {
     const char* file = ClipboardFile();
     if (!file) {
-        MemoryClipboard() = text;
+        MemoryClipboard().assign(text, length);
         return true;
     }
     int fd = open(file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    std::string bytes = ToUtf8(text);
+    std::string bytes = ToUtf8(std::u16string(text, length));
     bool ok = WriteBytes(fd, bytes.data(), bytes.size());
     return close(fd) == 0 && ok;
 }

@@ -203,8 +203,8 @@ bool GetClipboardText(std::u16string& text) {
     return ok;
 }
 
-bool SetClipboardText(const std::u16string& text) {
-    size_t bytes = (text.size() + 1) * sizeof(char16_t);
+bool SetClipboardText(const char16_t* text, size_t length) {
+    size_t bytes = (length + 1) * sizeof(char16_t);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (!memory) return false;
     void* p = GlobalLock(memory);
@@ -212,7 +212,8 @@ bool SetClipboardText(const std::u16string& text) {
         GlobalFree(memory);
         return false;
     }
-    CopyMemory(p, text.c_str(), bytes);
+    CopyMemory(p, text, length * sizeof(char16_t));
+    static_cast<char16_t*>(p)[length] = u'\0';
     GlobalUnlock(memory);
     if (!OpenClipboardRetrying()) {
         GlobalFree(memory);
