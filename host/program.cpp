@@ -145,6 +145,7 @@ void ResetHost() {
     state.disabledFeatures = 0;
     state.arrays.clear();
     state.readers.clear();
+    CloseOpenedFiles();
     state.echo = true;
     state.exitRequested = false;
     state.quitRequested = false;
