@@ -10,6 +10,7 @@
 #include "host_os.h"
 #include "platform/platform.h"
 #include "platform_fakes.h"
+#include "shared/help_viewer.h"
 #include "plumhost.h"
 #include "scratch.h"
 
@@ -109,6 +110,15 @@ void ApplyUnsafeChoice(uint8_t flags) {
     }
 }
 
+// What a fresh load of the plug-in would hold: no help viewer, and the set
+// its initialisation takes from the registry (the defaults unless the stored
+// value is whole).
+void RestorePluginState() {
+    CloseHelpViewer();
+    SetDefaultUnsafe();
+    LoadUnsafeSet();
+}
+
 std::u16string DisabledDigits(uint8_t disabled) {
     std::u16string digits;
     for (int d = 1; d <= 8; ++d) {
@@ -130,6 +140,10 @@ void StartHarness() {
         plumhost::os::SetEnv(name, u"");
     }
     plumhost::os::SetEnv(u"noloadmsg", u"1");
+    // Registered once: inputs cannot load or unload plug-ins, and what
+    // initialisation does to the plug-in's state is redone before every
+    // input (RestorePluginState).
+    if (plumhost::RegisterPlugin(u"Plumquist", &FindExport) != 0) Fail("the plug-in did not register");
 }
 
 HostChoice ReadHostChoice(FuzzInput& input) {
@@ -149,7 +163,7 @@ void SetManagedVariable(const std::u16string& name, const std::u16string& value)
 
 void PrepareLight(Record& record) {
     plumhost::CaptureOutput(nullptr, nullptr);
-    plumhost::ResetHost();
+    plumhost::ResetHostState();
     PlatRestoreAll();
     InstallPlatformFakes(FakeSettings{}, &record);
     capturing = &record;
@@ -158,7 +172,7 @@ void PrepareLight(Record& record) {
 
 void PrepareHost(const HostChoice& choice, Record& record) {
     plumhost::CaptureOutput(nullptr, nullptr);
-    plumhost::ResetHost();
+    plumhost::ResetHostState();
     PlatRestoreAll();
     FakeSettings fakes;
     fakes.helpFilePresent = (choice.flags & HOST_HELP_FILE) != 0;
@@ -183,7 +197,7 @@ void PrepareHost(const HostChoice& choice, Record& record) {
     plumhost::SetHostVariable(u"_codepage", kCodePages[choice.extra & 3]);
     plumhost::SetHostVariable(u"_unicode", (choice.flags & HOST_UNICODE) ? u"1" : u"0");
     if (choice.flags & HOST_ARRAYS) DefineArrays();
-    if (plumhost::RegisterPlugin(u"Plumquist", &FindExport) != 0) Fail("the plug-in did not register");
+    RestorePluginState();
     ApplyUnsafeChoice(choice.flags);
     if (choice.disabled != 0) plumhost::SetHostVariable(u"_expansion", DisabledDigits(choice.disabled));
     plumhost::CaptureOutput(nullptr, nullptr);
@@ -191,6 +205,18 @@ void PrepareHost(const HostChoice& choice, Record& record) {
 
     capturing = &record;
     plumhost::CaptureOutput(&record.out, &record.err);
+}
+
+void RecordArrays(Record& record) {
+    // Elements are read as stored: with nested expansion off, "%pct%" stays.
+    plumhost::SetHostVariable(u"_expansion", u"4");
+    const char16_t* const elements[] = {u"FUZZ[0,0]", u"FUZZ[0,1]", u"FUZZ[0,2]", u"FUZZ[1,0]", u"FUZZ[1,1]",
+                                        u"FUZZ[1,2]", u"LIST[0]",   u"LIST[1]",   u"LIST[2]",   u"LIST[3]"};
+    for (const char16_t* element : elements) {
+        std::u16string value;
+        plumhost::ExpandString(u"%" + std::u16string(element), value);
+        record.events.push_back("array " + Escaped(element) + "=" + Escaped(value));
+    }
 }
 
 void FinishInput() {

@@ -52,6 +52,9 @@ void FinishInput();
 // The record gets the result and the buffer's text.
 void CallOnBuffer(ExportFn fn, const std::u16string& argument, Record& record);
 
+// Adds the elements of the arrays HOST_ARRAYS defines to the record's events.
+void RecordArrays(Record& record);
+
 // Sets (empty value: removes) a variable of the process environment that
 // the harness clears before every input.
 void SetManagedVariable(const std::u16string& name, const std::u16string& value);

@@ -13,8 +13,10 @@
 //   result <code>
 //   text <the buffer's text>
 // Texts are UTF-8 with control characters, unpaired surrogates and
-// U+FFFD..U+FFFF as \uXXXX. Targets of one platform's backend are left out
-// of transcripts.
+// U+FFFD..U+FFFF as \uXXXX. What differs between builds by design is
+// written the same in every build: the build's date and time (PLUMQUISTHELP
+// /V) as <date> and <time>, its processor tag "(x64)" or "(x86)" as
+// "(<arch>)". Targets of one platform's backend are left out of transcripts.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -28,8 +30,12 @@
 #include <io.h>
 #endif
 
+#include "abi/abi.h"
 #include "harness.h"
 #include "input.h"
+#include "shared/build_stamp.h"
+#include "shared/usage_texts.h"
+#include "shared/version_display.h"
 #include "targets.h"
 
 namespace fs = std::filesystem;
@@ -93,10 +99,27 @@ bool AddFolder(const fs::path& folder, std::vector<CorpusFile>& files) {
     return ok;
 }
 
+void ReplaceAll(std::u16string& text, const std::u16string& from, const std::u16string& to) {
+    if (from.empty()) return;
+    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+// The output with the build's own date, time and processor tag replaced.
+std::u16string Normalized(std::u16string text) {
+    char16_t date[MAX_ARG_LEN] = {};
+    if (BuildDateIso(date) == 0) ReplaceAll(text, date, u"<date>");
+    const std::string time = BUILD_TIME;
+    ReplaceAll(text, std::u16string(time.begin(), time.end()), u"<time>");
+    ReplaceAll(text, u"(" + std::u16string(kPlatformTag) + u")", u"(<arch>)");
+    return text;
+}
+
 void PrintRecord(const CorpusFile& file, const Record& record) {
     std::string text = "== " + file.label + "\n";
-    if (!record.out.empty()) text += "out " + Escaped(record.out) + "\n";
-    if (!record.err.empty()) text += "err " + Escaped(record.err) + "\n";
+    if (!record.out.empty()) text += "out " + Escaped(Normalized(record.out)) + "\n";
+    if (!record.err.empty()) text += "err " + Escaped(Normalized(record.err)) + "\n";
     for (const std::string& event : record.events) text += "event " + event + "\n";
     text += "result " + std::to_string(record.result) + "\n";
     text += "text " + Escaped(record.text) + "\n";

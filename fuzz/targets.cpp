@@ -15,6 +15,8 @@ void RunExport(const Target& target, const uint8_t* data, size_t size, Record& r
     PrepareHost(choice, record);
     CallOnBuffer(reinterpret_cast<ExportFn>(target.export_), argument, record);
     FinishInput();
+    // What SAFEARRAY did to the arrays is its result too.
+    if (target.export_ == reinterpret_cast<void*>(&safearray) && (choice.flags & HOST_ARRAYS)) RecordArrays(record);
 }
 
 #define PLUM_TARGET_STRING_OF(x) #x

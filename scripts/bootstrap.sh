@@ -1,13 +1,14 @@
 #!/bin/sh
 # Installs everything a fresh Debian 12 machine lacks to build and test the
-# plug-in: compilers, cmake, the test libraries, the mingw-w64 cross compiler,
+# plug-in: compilers, cmake, the test libraries, clang with libFuzzer (scripts/fuzz.sh),
+# the mingw-w64 cross compiler,
 # Wine (64-bit and 32-bit), the Unicode database and the help compiler. Safe to run again: it installs only what
 # is missing and stays quiet when nothing is.
 set -eu
 
 PACKAGES="g++ make cmake pkg-config ca-certificates file
 googletest libgtest-dev libgmock-dev libbenchmark-dev
-clang
+clang libclang-rt-14-dev
 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 wine wine64 wine32:i386
