@@ -50,5 +50,7 @@ void ConfineFiles(bool on);
 // SETHOST values, SETDOS settings, arrays, open @FILEREAD states and a
 // pending EXIT.
 void ResetHost();
+// The same, but the plug-ins stay loaded.
+void ResetHostState();
 
 }  // namespace plumhost

@@ -140,6 +140,10 @@ HostHandle StandardErrorHandle() { return os::StdHandle(os::StdStream::Error); }
 
 void ResetHost() {
     UnloadPlugins();
+    ResetHostState();
+}
+
+void ResetHostState() {
     HostState& state = State();
     state.overrides.clear();
     state.disabledFeatures = 0;
