@@ -69,8 +69,13 @@ void DefineArrays() {
 }
 
 // The stored set before the plug-in initialises: the defaults, all twelve
-// bytes set, a value one byte short, or one of the wrong type.
-void WriteStoredSet(uint8_t which) {
+// bytes set, a value one byte short, or one of the wrong type. Written only
+// when it differs from what the harness wrote last and nothing else wrote
+// since: most inputs leave the registry alone.
+int lastStoredSet = -1;
+
+void WriteStoredSet(int which) {
+    if (!TakeRegistryWritten() && which == lastStoredSet) return;
     uint8_t bytes[UNSAFE_VALUE_SIZE];
     SetDefaultUnsafe();
     PackUnsafeSet(bytes);
@@ -83,17 +88,22 @@ void WriteStoredSet(uint8_t which) {
     } else if (which == 3) {
         type = PLAT_REG_SZ;
     }
-    // Written only when it differs: most inputs leave the store alone.
-    uint8_t stored[UNSAFE_VALUE_SIZE + 4];
-    uint32_t storedType = 0;
-    uint32_t storedSize = sizeof stored;
-    const int32_t read = PlatRegistryRead(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, &storedType, stored, &storedSize);
-    if (read == PLAT_ERROR_SUCCESS && storedType == type && storedSize == size &&
-        std::equal(bytes, bytes + size, stored)) {
-        return;
-    }
     if (PlatRegistryWrite(UNSAFE_REGISTRY_KEY, UNSAFE_REGISTRY_VALUE, type, bytes, size) != PLAT_ERROR_SUCCESS) {
         Fail("the harness cannot write the stored unsafe set");
+    }
+    TakeRegistryWritten();
+    lastStoredSet = which;
+}
+
+// What a fresh load of the plug-in would hold: no help viewer, and the set
+// its initialisation takes from the registry: the stored one when whole
+// (only the full set is), else the defaults.
+void RestorePluginState(int storedSet) {
+    CloseHelpViewer();
+    SetDefaultUnsafe();
+    if (storedSet == 1) {
+        const uint8_t full[UNSAFE_VALUE_SIZE] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        UnpackUnsafeSet(full);
     }
 }
 
@@ -110,15 +120,6 @@ void ApplyUnsafeChoice(uint8_t flags) {
     }
 }
 
-// What a fresh load of the plug-in would hold: no help viewer, and the set
-// its initialisation takes from the registry (the defaults unless the stored
-// value is whole).
-void RestorePluginState() {
-    CloseHelpViewer();
-    SetDefaultUnsafe();
-    LoadUnsafeSet();
-}
-
 std::u16string DisabledDigits(uint8_t disabled) {
     std::u16string digits;
     for (int d = 1; d <= 8; ++d) {
@@ -130,6 +131,8 @@ std::u16string DisabledDigits(uint8_t disabled) {
 Record* capturing = nullptr;
 
 }  // namespace
+
+void StoreReplaced() { lastStoredSet = -1; }
 
 void StartHarness() {
     EnterScratchFolder();
@@ -190,14 +193,15 @@ void PrepareHost(const HostChoice& choice, Record& record) {
         plumhost::os::SetEnv(u"FUZZSAFE", kSafeText);
     }
     plumhost::os::SetClipboardText((choice.flags & HOST_CLIPBOARD) ? kClipboardText : u"");
-    WriteStoredSet(static_cast<uint8_t>((choice.extra >> 2) & 3));
+    const int storedSet = (choice.extra >> 2) & 3;
+    WriteStoredSet(storedSet);
 
     plumhost::SetHostVariable(u"_cmdspec", u"C:\\host\\plumhost.exe");
     plumhost::SetHostVariable(u"windir", u"C:\\WINDOWS");
     plumhost::SetHostVariable(u"_codepage", kCodePages[choice.extra & 3]);
     plumhost::SetHostVariable(u"_unicode", (choice.flags & HOST_UNICODE) ? u"1" : u"0");
     if (choice.flags & HOST_ARRAYS) DefineArrays();
-    RestorePluginState();
+    RestorePluginState(storedSet);
     ApplyUnsafeChoice(choice.flags);
     if (choice.disabled != 0) plumhost::SetHostVariable(u"_expansion", DisabledDigits(choice.disabled));
     plumhost::CaptureOutput(nullptr, nullptr);

@@ -52,6 +52,10 @@ void FinishInput();
 // The record gets the result and the buffer's text.
 void CallOnBuffer(ExportFn fn, const std::u16string& argument, Record& record);
 
+// Tells the harness that the registry store was replaced behind the
+// platform table's back, so it writes its stored set afresh.
+void StoreReplaced();
+
 // Adds the elements of the arrays HOST_ARRAYS defines to the record's events.
 void RecordArrays(Record& record);
 

@@ -92,10 +92,10 @@ std::u16string DecodeText(const uint8_t* data, size_t size) {
 }
 
 std::u16string Filled(const std::u16string& text, uint8_t fill) {
-    if (fill == 0 || text.empty()) return text;
-    const size_t wanted = static_cast<size_t>(MAX_ARG_LEN - (fill & 0x7F));
+    if (fill < 0xE0 || text.empty()) return text;
+    const size_t wanted = static_cast<size_t>(MAX_ARG_LEN - (fill & 0x0F));
     if (text.size() >= wanted) return text;
-    if (fill & 0x80) return text + std::u16string(wanted - text.size(), text.back());
+    if (fill >= 0xF0) return text + std::u16string(wanted - text.size(), text.back());
     std::u16string result;
     result.reserve(wanted + text.size());
     while (result.size() < wanted) result += text;

@@ -29,9 +29,10 @@ private:
 std::u16string DecodeText(const uint8_t* data, size_t size);
 
 // Lengthens an argument towards the end of the host's buffer, so that short
-// inputs reach its limits. fill 0 leaves it alone; otherwise the text grows
-// to MAX_ARG_LEN - (fill & 0x7F) units (the call truncates to what fits),
-// by repeating the whole text, or with the high bit set its last unit.
+// inputs reach its limits. Only a fill byte of 0xE0 or more acts (one
+// random byte in eight, so that most inputs stay short and fast): the text
+// grows to MAX_ARG_LEN - (fill & 0x0F) units (the call truncates to what
+// fits), repeating the whole text (0xE0..0xEF) or its last unit (0xF0..0xFF).
 std::u16string Filled(const std::u16string& text, uint8_t fill);
 
 // UTF-16 as UTF-8 for a transcript: control characters, unpaired

@@ -13,6 +13,7 @@ Record* record = nullptr;
 // Bytes written to each handle during the current input; FileSize answers
 // from it, so @SAFEWRITE sees a file that grows as it writes.
 std::map<HostHandle, uint64_t> written;
+bool registryWritten = true;
 
 #if defined(_WIN32)
 const char16_t kModulePath[] = u"C:\\plumquist\\Plumquist.dll";
@@ -52,6 +53,12 @@ int32_t WriteHandle(HostHandle handle, const void* bytes, uint32_t count, uint32
     written[handle] += count;
     *done = count;
     return 1;
+}
+
+// The real registry, noting that it changed.
+int32_t RegistryWrite(const char16_t* key, const char16_t* value, uint32_t type, const uint8_t* data, uint32_t size) {
+    registryWritten = true;
+    return platform_default::RegistryWrite(key, value, type, data, size);
 }
 
 uint32_t OemCodePage(void) { return 437; }
@@ -112,12 +119,19 @@ void SleepMs(uint32_t) {}
 
 }  // namespace
 
+bool TakeRegistryWritten() {
+    const bool was = registryWritten;
+    registryWritten = false;
+    return was;
+}
+
 void InstallPlatformFakes(const FakeSettings& chosen, Record* target) {
     settings = chosen;
     record = target;
     written.clear();
     PlatSetFileSize(&FileSize);
     PlatSetWriteHandle(&WriteHandle);
+    PlatSetRegistryWrite(&RegistryWrite);
     PlatSetOemCodePage(&OemCodePage);
     PlatSetConsoleWidth(&ConsoleWidth);
     PlatSetModuleFileName(&ModuleFileName);

@@ -11,6 +11,10 @@ struct FakeSettings {
     bool viewerStarts = true;      // StartProcess succeeds
 };
 
+// True once anything was written to the registry since the last call:
+// the harness then writes its stored set again.
+bool TakeRegistryWritten();
+
 // Installs the fakes on the platform table (after PlatRestoreAll); writes
 // and message boxes are recorded in `record` until the next call.
 void InstallPlatformFakes(const FakeSettings& settings, Record* record);

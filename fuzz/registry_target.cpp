@@ -209,6 +209,7 @@ void RunRegistryStore(const Target&, const uint8_t* data, size_t size, Record& r
 
     PrepareLight(record);
     WriteStore(store, storeSize);
+    StoreReplaced();
     const std::string before(reinterpret_cast<const char*>(store), storeSize);
     std::string key, value;
     const bool narrow = Narrow(name.key, key) && Narrow(name.value, value);

@@ -93,8 +93,20 @@ void ResetScratchFiles() {
         std::error_code ignored;
         fs::remove_all(entry.path(), ignored);
     }
+    // A fixture is written again only when an input may have changed it:
+    // its size or time of change differs from what the last writing left.
+    static fs::file_time_type written[FIXTURE_COUNT];
     for (size_t i = 0; i < FIXTURE_COUNT; ++i) {
-        std::ofstream file(FixtureAt(i).name, std::ios::binary | std::ios::trunc);
-        file << FixtureAt(i).bytes;
+        const Fixture& fixture = FixtureAt(i);
+        std::error_code error;
+        const uintmax_t size = fs::file_size(fixture.name, error);
+        if (!error && size == fixture.bytes.size() && fs::last_write_time(fixture.name, error) == written[i] && !error) {
+            continue;
+        }
+        {
+            std::ofstream file(fixture.name, std::ios::binary | std::ios::trunc);
+            file << fixture.bytes;
+        }
+        written[i] = fs::last_write_time(fixture.name, error);
     }
 }

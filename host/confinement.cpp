@@ -12,10 +12,11 @@ bool confined = false;
 
 bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
-// "..", and on Windows also "...", ". ." and the like: the system drops the
-// dots and spaces that end a component.
+// "..", and the names Windows may take for it: it drops the dots and spaces
+// that end a component, so any component of dots and spaces alone but "."
+// itself is refused.
 bool IsParentName(std::u16string_view component) {
-    return component.find(u"..") != std::u16string_view::npos &&
+    return component != u"." && component.find(u'.') != std::u16string_view::npos &&
            component.find_first_not_of(u". ") == std::u16string_view::npos;
 }
 

@@ -504,6 +504,59 @@ TEST_F(HostEmulator, FileCloseClosesOnlyWhatFileOpenOpened) {
     EXPECT_EQ(err_, u"");
 }
 
+TEST_F(HostEmulator, ResetHostClosesWhatFileOpenLeftOpen) {
+    files_.push_back("host-emulator-left-open.txt");
+    const std::u16string handle = Expand(u"%@fileopen[host-emulator-left-open.txt,write]");
+    ASSERT_NE(handle, u"-1");
+    int64_t number = 0;
+    for (char16_t c : handle) number = number * 10 + (c - u'0');
+    EXPECT_GE(Qprintf(static_cast<HostHandle>(number), u"open"), 0);
+    plumhost::ResetHost();
+    EXPECT_LT(Qprintf(static_cast<HostHandle>(number), u"closed"), 0);
+    EXPECT_EQ(ReadFileBytes("host-emulator-left-open.txt"), "open");
+}
+
+// While files are confined, only relative names below the working
+// directory reach the system.
+TEST_F(HostEmulator, ConfinedFilesStayInTheWorkingDirectory) {
+    Scratch("confined.txt", "inside\r\n");
+    ScratchFile other("host-emulator-not-opened.txt");
+    plumhost::ConfineFiles(true);
+    struct Case {
+        std::u16string line;
+        bool refused;
+    };
+    const Case cases[] = {
+        {u"echo %@line[host-emulator-confined.txt,0]", false},
+        {u"echo %@line[./host-emulator-confined.txt,0]", false},
+        {u"echo %@line[sub/../host-emulator-confined.txt,0]", true},
+        {u"echo %@line[..\\x.txt,0]", true},
+        {u"echo %@line[. . .\\x.txt,0]", true},
+        {u"echo %@fileopen[/host-emulator-x.txt,write]", true},
+        {u"echo %@fileopen[\\host-emulator-x.txt,write]", true},
+        {u"echo %@fileopen[C:host-emulator-x.txt,write]", true},
+        {u"echo %@fileopen[CON,read]", true},
+        {u"echo %@fileopen[nul.txt,read]", true},
+        {u"echo %@fileopen[sub\\lpt9.log,read]", true},
+        {u"echo %@fileopen[COM10,read]", false},
+        {u"echo %@fileread[" + other.Decimal() + u"]", true},
+        {u"type /host-emulator-x.txt", true},
+        {u"del ..\\host-emulator-x.txt", true},
+        {u"echo x >/host-emulator-x.txt", true},
+    };
+    for (const Case& c : cases) {
+        err_.clear();
+        Run(c.line);
+        EXPECT_EQ(err_.find(u"refused") != std::u16string::npos || err_.find(u"not opened") != std::u16string::npos,
+                  c.refused)
+            << std::string(c.line.begin(), c.line.end()) << ": " << std::string(err_.begin(), err_.end());
+    }
+    out_.clear();
+    Run(u"echo %@line[host-emulator-confined.txt,0]");
+    EXPECT_EQ(out_, u"inside\r\n");
+    plumhost::ConfineFiles(false);
+}
+
 TEST_F(HostEmulator, ClipboardLines) {
     const char16_t text[] = u"first\r\nsecond \u00E9\r\n";
     ASSERT_NE(CopyTextToClipboard(text, 17), 0);
