@@ -114,9 +114,17 @@ TEST_F(HostEmulator, OutputServicesWriteTextUnchanged) {
 
 // --------------------------------------------------------------- expansion
 
+// @LEN nested `levels` deep around "x".
+std::u16string NestedLen(size_t levels) {
+    std::u16string text;
+    for (size_t i = 0; i < levels; ++i) text += u"%@len[";
+    return text + u"x" + std::u16string(levels, u']');
+}
+
 TEST_F(HostEmulator, ExpandsReferences) {
     ASSERT_EQ(Run(u"set PLUMHOST_T_A=alpha"), 0);
     ASSERT_EQ(Run(u"set PLUMHOST_T_N=(%%PLUMHOST_T_A)"), 0);
+    const std::u16string deepest = NestedLen(128);
     struct Case {
         const char16_t* text;
         const char16_t* expected;
@@ -139,6 +147,9 @@ TEST_F(HostEmulator, ExpandsReferences) {
         {u"%[_transient]%[_pipe]%[PLUMHOST_T_UNDEFINED]", u"00"},
         {u"%_transient%_pipe", u"0_pipe"},
         {u"%@arrayinfo[nosuch,0]", u"0"},
+        {u"%[%[PLUMHOST_T_A]", u"%[alpha"},
+        {u"%@len[[]]%@len[a]b]", u"21b]"},
+        {deepest.c_str(), u"1"},
     };
     for (const Case& c : cases) {
         int32_t rc = 1;
@@ -186,6 +197,7 @@ TEST_F(HostEmulator, SetdosFeaturesChangeExpansion) {
 TEST_F(HostEmulator, ExpansionFailuresLeaveTheBuffer) {
     ASSERT_EQ(Run(u"set PLUMHOST_T_LONG=" + std::u16string(10000, u'y')), 0);
     ASSERT_EQ(Run(u"set PLUMHOST_T_LOOP=%%PLUMHOST_T_LOOP"), 0);
+    const std::u16string tooDeep = NestedLen(129);
     struct Case {
         const char16_t* text;
         const char16_t* message;
@@ -195,6 +207,7 @@ TEST_F(HostEmulator, ExpansionFailuresLeaveTheBuffer) {
         {u"%[PLUMHOST_T_LONG]%[PLUMHOST_T_LONG]", u"plumhost: Expansion too long (20000 characters)\r\n"},
         {u"%PLUMHOST_T_LOOP", u"plumhost: Variable loop\r\n"},
         {u"%@line[host-emulator-absent.txt,0]", nullptr},
+        {tooDeep.c_str(), u"plumhost: Brackets nested too deeply\r\n"},
     };
     for (const Case& c : cases) {
         err_.clear();
