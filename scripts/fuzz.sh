@@ -72,7 +72,8 @@ program=$out/fuzz/plumquist_fuzz
 # one, so the registry store's fsync costs nothing); removed at the end.
 if [ -d /dev/shm ]; then scratch_root=/dev/shm; else scratch_root=$out; fi
 scratch=$(mktemp -d "$scratch_root/plumquist-fuzz.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT INT TERM
+trap 'rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM
 
 mkdir -p "$out/logs"
 # The plug-in allocates nothing (the test no_heap_in_plugin checks), so leak
@@ -86,7 +87,7 @@ if [ -n "$runs" ]; then limit="-runs=$runs"; else limit="-max_total_time=$second
 fuzz_one() {
     # A background subshell keeps the trap: it must not remove the scratch
     # folder that the other jobs still use when it ends.
-    trap - EXIT INT TERM
+    trap - EXIT
     t=$1
     mkdir -p "$out/corpus/$t" "$out/findings/$t"
     before=$(ls "$out/findings/$t" | wc -l)
