@@ -36,14 +36,23 @@ int32_t CopyOut(const char16_t* text, char16_t* destination, int32_t size) {
     return length;
 }
 
+// Standard output as the plug-in sees it: a fixed value rather than the
+// process's handle, which differs between systems and may be a console. The
+// plug-in asks for it for "-" in @SAFEWRITE and to learn whether the UNSAFE
+// listing goes to a console; it prints through the host's services, which
+// use the real one.
+constexpr HostHandle FAKE_STANDARD_OUTPUT = 0x7FFF0001;
+
+HostHandle StandardOutput(void) { return FAKE_STANDARD_OUTPUT; }
+
+// Handles by what the input typed, the same on every system.
 std::string HandleLabel(HostHandle handle) {
-    if (handle == platform_default::StandardOutput()) return "stdout";
-    if (handle == platform_default::StandardError()) return "stderr";
-    return "handle";
+    if (handle == FAKE_STANDARD_OUTPUT) return "stdout";
+    return "handle " + std::to_string(static_cast<long long>(handle));
 }
 
 int32_t FileSize(HostHandle handle, uint64_t* size) {
-    if (HandleLabel(handle) != "handle") return 0;  // a console or pipe has no size
+    if (handle == FAKE_STANDARD_OUTPUT) return 0;  // a console or pipe has no size
     *size = written[handle];
     return 1;
 }
@@ -129,6 +138,7 @@ void InstallPlatformFakes(const FakeSettings& chosen, Record* target) {
     settings = chosen;
     record = target;
     written.clear();
+    PlatSetStandardOutput(&StandardOutput);
     PlatSetFileSize(&FileSize);
     PlatSetWriteHandle(&WriteHandle);
     PlatSetRegistryWrite(&RegistryWrite);

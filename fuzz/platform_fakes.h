@@ -1,7 +1,8 @@
 // Stand-ins for the operating-system calls a fuzz input must not reach for
 // real or whose answers differ between machines: no process is started, no
 // handle the input names is written, no window is driven, and the plug-in's
-// own path, the Windows directory and system error texts are fixed.
+// own path, its standard output handle, the Windows directory and system
+// error texts are fixed.
 #pragma once
 
 #include "record.h"
