@@ -16,10 +16,9 @@
 
 namespace {
 
-constexpr char16_t CANARY = u'\xFDD0';
-constexpr size_t CANARY_UNITS = 16;
 
-// The variables inputs or targets set; all are removed before every input.
+// The variables the harness and the targets set, and those the machine's
+// environment must not bring in; all are removed before every input.
 std::vector<std::u16string>& ManagedVariables() {
     static std::vector<std::u16string> names = {u"FUZZVAR", u"FUZZSAFE", u"PlumquistHelp", u"PluginHelp"};
     return names;

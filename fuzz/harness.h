@@ -13,6 +13,10 @@
 
 using ExportFn = int32_t(PLUM_CALL*)(char16_t*);
 
+// The units after a buffer of MAX_ARG_LEN that nothing may overwrite.
+constexpr char16_t CANARY = u'\xFDD0';
+constexpr size_t CANARY_UNITS = 16;
+
 // Once per process: the scratch folder, confined host files, the managed
 // environment.
 void StartHarness();

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr char16_t CANARY = u'\xFDD0';
-constexpr size_t CANARY_UNITS = 16;
 
 // A text in a buffer of MAX_ARG_LEN units and canaries, for routines that
 // only read it; Unchanged() tells whether they did.
