@@ -155,6 +155,10 @@ void Undo(std::vector<ActiveRedirection>& active) {
 
 int Apply(const std::vector<Redirection>& redirections, std::vector<ActiveRedirection>& active) {
     for (const Redirection& r : redirections) {
+        if (!FileNameAllowed(u"redirection", r.file)) {
+            Undo(active);
+            return 1;
+        }
         HostHandle file = os::OpenFile(r.file, r.mode);
         HostHandle saved = os::INVALID_HANDLE;
         if (file == os::INVALID_HANDLE) {
@@ -233,7 +237,7 @@ int CmdType(std::u16string_view args) {
     int rc = 0;
     for (const std::u16string& name : SplitWords(args)) {
         std::string bytes;
-        if (ReadFileBytes(name, bytes) != 0) {
+        if (!FileNameAllowed(u"TYPE", name) || ReadFileBytes(name, bytes) != 0) {
             rc = 1;
             continue;
         }
@@ -249,6 +253,10 @@ int CmdType(std::u16string_view args) {
 int CmdDel(std::u16string_view args) {
     int rc = 0;
     for (const std::u16string& name : SplitWords(args)) {
+        if (!FileNameAllowed(u"DEL", name)) {
+            rc = 1;
+            continue;
+        }
         if (!os::RemoveFile(name)) {
             ReportError(u"Cannot delete " + Quoted(name) + u": " + os::LastErrorText());
             rc = 1;

@@ -146,6 +146,18 @@ int CallHostFunction(const std::u16string& name, const std::u16string& args, std
 int ReadFileBytes(const std::u16string& path, std::string& bytes);
 // Splits function arguments at commas outside double quotes.
 std::vector<std::u16string> SplitArguments(std::u16string_view args);
+// Closes every handle @FILEOPEN gave that is still open.
+void CloseOpenedFiles();
+// True when @FILEOPEN gave the handle and it is still open.
+bool IsOpenedFile(HostHandle handle);
+
+// -------------------------------------------------------- confinement.cpp
+
+// While files are confined (ConfineFiles), true only for a relative name
+// inside the working directory; a refused name is reported, naming `user`
+// (the command or function that asked). Always true otherwise.
+bool FileNameAllowed(std::u16string_view user, const std::u16string& path);
+bool FilesConfined();
 
 // ------------------------------------------------------------ plugins.cpp
 

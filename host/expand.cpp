@@ -19,16 +19,44 @@ namespace {
 
 constexpr int MAX_NESTING = 16;  // variables whose values refer to variables
 
-size_t MatchBracket(std::u16string_view text, size_t open) {
-    int depth = 0;
-    for (size_t i = open; i < text.size(); ++i) {
-        if (text[i] == u'[') {
-            ++depth;
-        } else if (text[i] == u']' && --depth == 0) {
-            return i;
+constexpr size_t NONE = std::u16string_view::npos;
+
+// How deep "[...]" may nest in one text: each level is a frame of the
+// expansion on the one thread stack (1 MiB on Windows).
+constexpr int MAX_BRACKET_NESTING = 128;
+
+// A text being expanded and, for each "[", the index of the "]" that
+// closes it (NONE when none does): the first "]" where the depth counted
+// from that "[" on returns to 0. Found in one pass, so a text of many
+// unclosed "[" costs no more than any other.
+struct Brackets {
+    std::u16string_view text;
+    std::vector<size_t> closes;
+
+    explicit Brackets(std::u16string_view t) : text(t), closes(t.size(), NONE) {
+        std::vector<size_t> open;
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (t[i] == u'[') {
+                open.push_back(i);
+            } else if (t[i] == u']' && !open.empty()) {
+                closes[open.back()] = i;
+                open.pop_back();
+            }
         }
     }
-    return std::u16string_view::npos;
+    // The "]" closing the "[" at `open`, within the span that ends at `end`.
+    size_t Match(size_t open, size_t end) const { return open < end && closes[open] < end ? closes[open] : NONE; }
+};
+
+int ExpandSpan(const Brackets& brackets, size_t begin, size_t end, std::u16string& out, int depth, int nesting);
+
+// Expands the text between a "[" and its "]", one bracket level deeper.
+int ExpandInside(const Brackets& brackets, size_t open, size_t close, std::u16string& out, int depth, int nesting) {
+    if (nesting >= MAX_BRACKET_NESTING) {
+        ReportError(u"Brackets nested too deeply");
+        return -1;
+    }
+    return ExpandSpan(brackets, open + 1, close, out, depth, nesting + 1);
 }
 
 int InsertValue(const std::u16string& value, std::u16string& out, int depth) {
@@ -80,11 +108,14 @@ void InsertBatchArgument(char16_t which, std::u16string& out) {
 
 }  // namespace
 
-int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
-    size_t i = 0;
-    while (i < text.size()) {
+namespace {
+
+int ExpandSpan(const Brackets& brackets, size_t begin, size_t end, std::u16string& out, int depth, int nesting) {
+    const std::u16string_view text = brackets.text;
+    size_t i = begin;
+    while (i < end) {
         char16_t c = text[i];
-        if (c != u'%' || i + 1 >= text.size()) {
+        if (c != u'%' || i + 1 >= end) {
             out += c;
             ++i;
             continue;
@@ -97,14 +128,14 @@ int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
             out += u'^';
             i += 2;
         } else if (next == u'[') {
-            size_t close = MatchBracket(text, i + 1);
-            if (close == std::u16string_view::npos) {
+            size_t close = brackets.Match(i + 1, end);
+            if (close == NONE) {
                 out += c;
                 ++i;
                 continue;
             }
             std::u16string name, value;
-            int rc = ExpandText(text.substr(i + 2, close - i - 2), name, depth);
+            int rc = ExpandInside(brackets, i + 1, close, name, depth, nesting);
             if (rc < 0) return rc;
             rc = ReadVariable(std::u16string(Trim(name)), value);
             if (rc < 0) return rc;
@@ -112,18 +143,17 @@ int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
             if (rc < 0) return rc;
             i = close + 1;
         } else if (next == u'@') {
-            size_t end = i + 2;
-            while (end < text.size() && IsNameChar(text[end])) ++end;
-            size_t close = end < text.size() && text[end] == u'[' && end > i + 2 ? MatchBracket(text, end)
-                                                                                 : std::u16string_view::npos;
-            if (close == std::u16string_view::npos) {
+            size_t stop = i + 2;
+            while (stop < end && IsNameChar(text[stop])) ++stop;
+            size_t close = stop < end && text[stop] == u'[' && stop > i + 2 ? brackets.Match(stop, end) : NONE;
+            if (close == NONE) {
                 out += c;
                 ++i;
                 continue;
             }
-            std::u16string name(text.substr(i + 2, end - i - 2));
+            std::u16string name(text.substr(i + 2, stop - i - 2));
             std::u16string args, result;
-            int rc = ExpandText(text.substr(end + 1, close - end - 1), args, depth);
+            int rc = ExpandInside(brackets, stop, close, args, depth, nesting);
             if (rc < 0) return rc;
             rc = CallFunction(name, args, result);
             if (rc < 0) return rc;
@@ -133,36 +163,43 @@ int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
             InsertBatchArgument(next, out);
             i += 2;
         } else if (IsNameChar(next)) {
-            size_t end = i + 1;
-            while (end < text.size() && IsNameChar(text[end])) ++end;
-            std::u16string name(text.substr(i + 1, end - i - 1));
+            size_t stop = i + 1;
+            while (stop < end && IsNameChar(text[stop])) ++stop;
+            std::u16string name(text.substr(i + 1, stop - i - 1));
             std::u16string value;
-            if (end < text.size() && text[end] == u'[' && IsArray(name)) {
-                size_t close = MatchBracket(text, end);
-                if (close == std::u16string_view::npos) {
+            if (stop < end && text[stop] == u'[' && IsArray(name)) {
+                size_t close = brackets.Match(stop, end);
+                if (close == NONE) {
                     ReportError(u"Missing \"]\" after array " + Quoted(UpperAscii(name)));
                     return -1;
                 }
                 std::u16string indices;
-                int rc = ExpandText(text.substr(end + 1, close - end - 1), indices, depth);
+                int rc = ExpandInside(brackets, stop, close, indices, depth, nesting);
                 if (rc < 0) return rc;
                 rc = ReadArrayElement(name, indices, value);
                 if (rc < 0) return rc;
-                end = close + 1;
+                stop = close + 1;
             } else {
                 int rc = ReadVariable(name, value);
                 if (rc < 0) return rc;
-                if (end < text.size() && text[end] == u'%') ++end;
+                if (stop < end && text[stop] == u'%') ++stop;
             }
             int rc = InsertValue(value, out, depth);
             if (rc < 0) return rc;
-            i = end;
+            i = stop;
         } else {
             out += c;
             ++i;
         }
     }
     return 0;
+}
+
+}  // namespace
+
+int ExpandText(std::u16string_view text, std::u16string& out, int depth) {
+    const Brackets brackets(text);
+    return ExpandSpan(brackets, 0, text.size(), out, depth, 0);
 }
 
 int ExpandLine(std::u16string& text) {

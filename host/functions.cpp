@@ -73,7 +73,8 @@ int Line(const Args& args, std::u16string& result) {
     int64_t n;
     if (!WantArgs(u"@LINE", args, 2) || !ReadNumber(u"@LINE", args[1], n)) return -1;
     std::string bytes;
-    if (ReadFileBytes(std::u16string(Unquote(args[0])), bytes) != 0) return -1;
+    const std::u16string path(Unquote(args[0]));
+    if (!FileNameAllowed(u"@LINE", path) || ReadFileBytes(path, bytes) != 0) return -1;
     result = LineOf(DecodeFileText(bytes), n, u"**EOF**");
     return 0;
 }
@@ -92,7 +93,12 @@ int FileOpen(const Args& args, std::u16string& result) {
         ReportError(u"@FILEOPEN: bad mode " + Quoted(args[1]));
         return -1;
     }
-    HostHandle handle = os::OpenFile(std::u16string(Unquote(args[0])), how);
+    const std::u16string path(Unquote(args[0]));
+    if (!FileNameAllowed(u"@FILEOPEN", path)) {
+        result = u"-1";
+        return 0;
+    }
+    HostHandle handle = os::OpenFile(path, how);
     if (handle != os::INVALID_HANDLE) {
         State().readers.erase(handle);
         OpenedFiles().insert(handle);
@@ -116,6 +122,10 @@ int FileRead(const Args& args, std::u16string& result) {
     int64_t value;
     if (!WantArgs(u"@FILEREAD", args, 1) || !ReadNumber(u"@FILEREAD", args[0], value)) return -1;
     HostHandle handle = static_cast<HostHandle>(value);
+    if (FilesConfined() && !IsOpenedFile(handle)) {
+        ReportError(u"@FILEREAD: handle " + ToDecimal(value) + u" was not opened by @FILEOPEN");
+        return -1;
+    }
     ReadState& reader = State().readers[handle];
     if (!reader.probed) {
         // A UTF-16LE file starts with FF FE; anything else is read as bytes.
@@ -184,6 +194,13 @@ int Path(const std::u16string& file, std::u16string& result) {
 }
 
 }  // namespace
+
+void CloseOpenedFiles() {
+    for (HostHandle handle : OpenedFiles()) os::CloseFile(handle);
+    OpenedFiles().clear();
+}
+
+bool IsOpenedFile(HostHandle handle) { return OpenedFiles().count(handle) != 0; }
 
 int ReadFileBytes(const std::u16string& path, std::string& bytes) {
     HostHandle file = os::OpenFile(path, os::OpenMode::Read);

@@ -5,6 +5,8 @@
 //   _name -> _name     an internal variable
 //   name  -> name      a command
 // ShutdownPlugin(0) runs before a plug-in is unloaded.
+#include <cstring>
+#include <memory>
 #include <type_traits>
 
 #include "abi/exports.h"
@@ -165,14 +167,17 @@ int32_t CallPlugin(PluginFn fn, std::u16string_view input, std::u16string& outpu
         return -1;
     }
     // Exactly MAX_ARG_LEN units, so that a plug-in writing past its buffer is
-    // caught by the sanitizers of the test build.
-    std::vector<char16_t> buffer(MAX_ARG_LEN, u'\0');
-    std::copy(input.begin(), input.end(), buffer.begin());
+    // caught by the sanitizers of the test build. Cleared with memset: a
+    // plug-in call is the emulator's most frequent allocation, and a fill
+    // unit by unit dominated the fuzz targets' time.
+    std::unique_ptr<char16_t[]> buffer(new char16_t[MAX_ARG_LEN]);
+    std::memset(buffer.get(), 0, MAX_ARG_LEN * sizeof(char16_t));
+    std::copy(input.begin(), input.end(), buffer.get());
     ++pluginDepth;
-    int32_t rc = fn(buffer.data());
+    int32_t rc = fn(buffer.get());
     --pluginDepth;
     buffer[MAX_ARG_LEN - 1] = u'\0';
-    output = buffer.data();
+    output = buffer.get();
     return rc;
 }
 

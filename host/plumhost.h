@@ -40,8 +40,17 @@ void CaptureOutput(std::u16string* out, std::u16string* err);
 // The process's current standard error handle, as a plug-in passes it to
 // Qprintf.
 HostHandle StandardErrorHandle();
-// Unloads the plug-ins and forgets SETHOST values, SETDOS settings, arrays,
-// open @FILEREAD states and a pending EXIT.
+// While on, the files that scripts and plug-ins name (@FILEOPEN, @LINE,
+// TYPE, DEL, redirections) must be relative names inside the working
+// directory: no absolute path, drive, "..", or device name; and @FILEREAD
+// reads only handles that @FILEOPEN gave. For programs that run untrusted
+// text, such as the fuzz targets. ResetHost leaves it as it is.
+void ConfineFiles(bool on);
+// Unloads the plug-ins, closes the files @FILEOPEN left open, and forgets
+// SETHOST values, SETDOS settings, arrays, open @FILEREAD states and a
+// pending EXIT.
 void ResetHost();
+// The same, but the plug-ins stay loaded.
+void ResetHostState();
 
 }  // namespace plumhost

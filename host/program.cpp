@@ -140,11 +140,16 @@ HostHandle StandardErrorHandle() { return os::StdHandle(os::StdStream::Error); }
 
 void ResetHost() {
     UnloadPlugins();
+    ResetHostState();
+}
+
+void ResetHostState() {
     HostState& state = State();
     state.overrides.clear();
     state.disabledFeatures = 0;
     state.arrays.clear();
     state.readers.clear();
+    CloseOpenedFiles();
     state.echo = true;
     state.exitRequested = false;
     state.quitRequested = false;

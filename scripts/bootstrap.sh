@@ -2,8 +2,8 @@
 # Installs everything a fresh Debian 12 machine lacks to build and test the
 # plug-in: compilers, cmake, the test libraries, the mingw-w64 cross compiler,
 # Wine (64-bit and 32-bit), the Unicode database and the help compiler, and
-# for scripts/coverage.sh clang's profile runtime and the llvm tools
-# (llvm-profdata, llvm-cov). Safe to run again: it installs only what
+# clang's libFuzzer and profile runtimes and the llvm tools (llvm-profdata,
+# llvm-cov) for scripts/fuzz.sh and scripts/coverage.sh. Safe to run again: it installs only what
 # is missing and stays quiet when nothing is.
 set -eu
 

@@ -2,6 +2,7 @@
 
 #include "abi/exports.h"
 #include "abi/host_services.h"
+#include "charset/character_list.h"
 #include "charset/registry_store.h"
 #include "charset/unsafe_set.h"
 #include "core/char_classes.h"
@@ -15,8 +16,6 @@
 namespace {
 
 constexpr uint16_t UNSAFE_PARSE_FLAGS = PA_SPACES | PA_SPLIT_SWITCHES | PA_QUOTE_AS_COLON;
-constexpr uint32_t LOWEST_CHARACTER = 0x20;
-constexpr uint32_t HIGHEST_CHARACTER = 0x7F;
 constexpr int32_t DEFAULT_WIDTH = 80;
 constexpr int32_t NARROWEST_WIDTH = 40;
 constexpr int32_t WIDEST_WIDTH = 256;
@@ -32,63 +31,6 @@ void SaveUndo(void) {
 
 void RestoreUndo(void) {
     for (int32_t i = 0; i < UNSAFE_COUNT; ++i) unsafeSet[i] = undoSet[i];
-}
-
-// What is wrong with a character list; the command reports it with the
-// whole argument.
-enum class ListFault { NONE, SYNTAX, RANGE };
-
-bool EndsItem(char16_t c) { return c == 0 || c == u'-' || IsListSeparator(c); }
-
-// Reads one item of a character list at *position: a number (two leading
-// digits, or "0x") or a single character. Moves *position past it.
-ListFault ReadItem(const char16_t** position, uint32_t* value) {
-    const char16_t* p = *position;
-    if (CharIsDigit(p[0]) && (CharIsDigit(p[1]) || p[1] == u'x' || p[1] == u'X')) {
-        const char16_t* end = nullptr;
-        if (ParseNumber(p, value, &end) != 0) return ListFault::SYNTAX;
-        if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListFault::RANGE;
-        *position = end;
-        return ListFault::NONE;
-    }
-    if (!EndsItem(p[1])) return ListFault::SYNTAX;
-    *value = p[0];
-    if (*value < LOWEST_CHARACTER || *value > HIGHEST_CHARACTER) return ListFault::RANGE;
-    *position = p + 1;
-    return ListFault::NONE;
-}
-
-// Reads a list of characters and ranges, setting each flag of set to `flag`
-// as soon as its element has been read; with a null set it only checks the
-// list. Stops at the first fault.
-ListFault ReadCharacterList(const char16_t* list, int32_t flag, int32_t* set) {
-    if (list[0] == 0) return ListFault::SYNTAX;
-    const char16_t* p = list;
-    for (;;) {
-        uint32_t first = 0;
-        ListFault fault = ReadItem(&p, &first);
-        if (fault != ListFault::NONE) return fault;
-        uint32_t last = first;
-        if (*p == u'-') {
-            ++p;
-            if (*p == 0) return ListFault::SYNTAX;
-            fault = ReadItem(&p, &last);
-            if (fault != ListFault::NONE) return fault;
-            if (last < first) {
-                const uint32_t swap = first;
-                first = last;
-                last = swap;
-            }
-        }
-        if (set != nullptr) {
-            for (uint32_t c = first; c <= last; ++c) set[c - LOWEST_CHARACTER] = flag;
-        }
-
-        if (*p == 0) return ListFault::NONE;
-        if (!IsListSeparator(*p)) return ListFault::SYNTAX;
-        ++p;
-        if (*p == 0) return ListFault::NONE;
-    }
 }
 
 // "/D" or "/E" followed by a list, with an optional ":" or "=" before it;

@@ -114,9 +114,17 @@ TEST_F(HostEmulator, OutputServicesWriteTextUnchanged) {
 
 // --------------------------------------------------------------- expansion
 
+// @LEN nested `levels` deep around "x".
+std::u16string NestedLen(size_t levels) {
+    std::u16string text;
+    for (size_t i = 0; i < levels; ++i) text += u"%@len[";
+    return text + u"x" + std::u16string(levels, u']');
+}
+
 TEST_F(HostEmulator, ExpandsReferences) {
     ASSERT_EQ(Run(u"set PLUMHOST_T_A=alpha"), 0);
     ASSERT_EQ(Run(u"set PLUMHOST_T_N=(%%PLUMHOST_T_A)"), 0);
+    const std::u16string deepest = NestedLen(128);
     struct Case {
         const char16_t* text;
         const char16_t* expected;
@@ -139,6 +147,9 @@ TEST_F(HostEmulator, ExpandsReferences) {
         {u"%[_transient]%[_pipe]%[PLUMHOST_T_UNDEFINED]", u"00"},
         {u"%_transient%_pipe", u"0_pipe"},
         {u"%@arrayinfo[nosuch,0]", u"0"},
+        {u"%[%[PLUMHOST_T_A]", u"%[alpha"},
+        {u"%@len[[]]%@len[a]b]", u"21b]"},
+        {deepest.c_str(), u"1"},
     };
     for (const Case& c : cases) {
         int32_t rc = 1;
@@ -186,6 +197,7 @@ TEST_F(HostEmulator, SetdosFeaturesChangeExpansion) {
 TEST_F(HostEmulator, ExpansionFailuresLeaveTheBuffer) {
     ASSERT_EQ(Run(u"set PLUMHOST_T_LONG=" + std::u16string(10000, u'y')), 0);
     ASSERT_EQ(Run(u"set PLUMHOST_T_LOOP=%%PLUMHOST_T_LOOP"), 0);
+    const std::u16string tooDeep = NestedLen(129);
     struct Case {
         const char16_t* text;
         const char16_t* message;
@@ -195,6 +207,7 @@ TEST_F(HostEmulator, ExpansionFailuresLeaveTheBuffer) {
         {u"%[PLUMHOST_T_LONG]%[PLUMHOST_T_LONG]", u"plumhost: Expansion too long (20000 characters)\r\n"},
         {u"%PLUMHOST_T_LOOP", u"plumhost: Variable loop\r\n"},
         {u"%@line[host-emulator-absent.txt,0]", nullptr},
+        {tooDeep.c_str(), u"plumhost: Brackets nested too deeply\r\n"},
     };
     for (const Case& c : cases) {
         err_.clear();
@@ -502,6 +515,59 @@ TEST_F(HostEmulator, FileCloseClosesOnlyWhatFileOpenOpened) {
     EXPECT_GE(Qprintf(other.Handle(), u"still open"), 0);
     EXPECT_EQ(other.Bytes(), "still open");
     EXPECT_EQ(err_, u"");
+}
+
+TEST_F(HostEmulator, ResetHostClosesWhatFileOpenLeftOpen) {
+    files_.push_back("host-emulator-left-open.txt");
+    const std::u16string handle = Expand(u"%@fileopen[host-emulator-left-open.txt,write]");
+    ASSERT_NE(handle, u"-1");
+    int64_t number = 0;
+    for (char16_t c : handle) number = number * 10 + (c - u'0');
+    EXPECT_GE(Qprintf(static_cast<HostHandle>(number), u"open"), 0);
+    plumhost::ResetHost();
+    EXPECT_LT(Qprintf(static_cast<HostHandle>(number), u"closed"), 0);
+    EXPECT_EQ(ReadFileBytes("host-emulator-left-open.txt"), "open");
+}
+
+// While files are confined, only relative names below the working
+// directory reach the system.
+TEST_F(HostEmulator, ConfinedFilesStayInTheWorkingDirectory) {
+    Scratch("confined.txt", "inside\r\n");
+    ScratchFile other("host-emulator-not-opened.txt");
+    plumhost::ConfineFiles(true);
+    struct Case {
+        std::u16string line;
+        bool refused;
+    };
+    const Case cases[] = {
+        {u"echo %@line[host-emulator-confined.txt,0]", false},
+        {u"echo %@line[./host-emulator-confined.txt,0]", false},
+        {u"echo %@line[sub/../host-emulator-confined.txt,0]", true},
+        {u"echo %@line[..\\x.txt,0]", true},
+        {u"echo %@line[. . .\\x.txt,0]", true},
+        {u"echo %@fileopen[/host-emulator-x.txt,write]", true},
+        {u"echo %@fileopen[\\host-emulator-x.txt,write]", true},
+        {u"echo %@fileopen[C:host-emulator-x.txt,write]", true},
+        {u"echo %@fileopen[CON,read]", true},
+        {u"echo %@fileopen[nul.txt,read]", true},
+        {u"echo %@fileopen[sub\\lpt9.log,read]", true},
+        {u"echo %@fileopen[COM10,read]", false},
+        {u"echo %@fileread[" + other.Decimal() + u"]", true},
+        {u"type /host-emulator-x.txt", true},
+        {u"del ..\\host-emulator-x.txt", true},
+        {u"echo x >/host-emulator-x.txt", true},
+    };
+    for (const Case& c : cases) {
+        err_.clear();
+        Run(c.line);
+        EXPECT_EQ(err_.find(u"refused") != std::u16string::npos || err_.find(u"not opened") != std::u16string::npos,
+                  c.refused)
+            << std::string(c.line.begin(), c.line.end()) << ": " << std::string(err_.begin(), err_.end());
+    }
+    out_.clear();
+    Run(u"echo %@line[host-emulator-confined.txt,0]");
+    EXPECT_EQ(out_, u"inside\r\n");
+    plumhost::ConfineFiles(false);
 }
 
 TEST_F(HostEmulator, ClipboardLines) {

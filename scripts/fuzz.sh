@@ -1,0 +1,139 @@
+#!/bin/sh
+# Builds the fuzz targets with clang and libFuzzer in build/fuzz and fuzzes
+# each target (all, or the ones named) in turn, then prints a summary table.
+#
+#   sh scripts/fuzz.sh [--seconds N | --runs N] [--jobs N] [target...]
+#
+#   --seconds N  fuzz each target for N seconds (default 60)
+#   --runs N     fuzz each target for N executions instead
+#   --jobs N     fuzz N targets at the same time (default 1; the machine has
+#                two cores)
+#   --list       print the target names and stop
+#
+# Each target starts from its seeds in fuzz/corpus/<target> with the
+# dictionary fuzz/dict/<target>.dict. New inputs go to the work corpus
+# build/fuzz/corpus/<target>, crashes and other findings to
+# build/fuzz/findings/<target>, the log to build/fuzz/logs/<target>.log;
+# nothing is written into the repository. A finding worth keeping becomes a
+# regression input fuzz/corpus/<target>/regression-<what>, which the test
+# fuzz_corpus_replay then runs in every build.
+#
+# The summary gives per target the executions, executions per second,
+# libFuzzer's coverage (cov: edges, ft: features) and the findings of this
+# run. The exit status is 1 when anything was found.
+set -eu
+cd "$(dirname "$0")/.."
+
+seconds=60
+runs=""
+jobs=1
+list=no
+targets=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --seconds) seconds=$2; runs=""; shift 2 ;;
+        --runs) runs=$2; shift 2 ;;
+        --jobs) jobs=$2; shift 2 ;;
+        --list) list=yes; shift ;;
+        -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
+        *) targets="$targets $1"; shift ;;
+    esac
+done
+
+all_targets=$(ls fuzz/corpus)
+if [ "$list" = yes ]; then
+    echo "$all_targets"
+    exit 0
+fi
+if [ -z "$targets" ]; then
+    targets=$all_targets
+fi
+for t in $targets; do
+    if [ ! -d "fuzz/corpus/$t" ]; then
+        echo "fuzz.sh: no target $t (see --list)" >&2
+        exit 2
+    fi
+done
+
+sh scripts/bootstrap.sh
+
+# Absolute paths: the fuzz program works in a scratch folder of its own.
+out=$(pwd)/build/fuzz
+seeds=$(pwd)/fuzz
+sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+CC=clang CXX=clang++ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUM_FUZZ=ON -DPLUM_TESTS=OFF \
+    "-DCMAKE_C_FLAGS=$sanitizers" "-DCMAKE_CXX_FLAGS=$sanitizers" \
+    "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" >/dev/null
+cmake --build "$out" -j2 --target plumquist_fuzz >/dev/null
+program=$out/fuzz/plumquist_fuzz
+
+# Each process makes its scratch folder in here (on /dev/shm where there is
+# one, so the registry store's fsync costs nothing); removed at the end.
+if [ -d /dev/shm ]; then scratch_root=/dev/shm; else scratch_root=$out; fi
+scratch=$(mktemp -d "$scratch_root/plumquist-fuzz.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM
+
+mkdir -p "$out/logs"
+# The plug-in allocates nothing (the test no_heap_in_plugin checks), so leak
+# checks would only look at the harness and the emulator. Shorter allocation
+# stacks and a smaller quarantine keep the emulator's many allocations cheap.
+ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=10:quarantine_size_mb=64}
+export ASAN_OPTIONS
+if [ -n "$runs" ]; then limit="-runs=$runs"; else limit="-max_total_time=$seconds"; fi
+
+# Fuzzes one target; its log is the record the summary reads.
+fuzz_one() {
+    # A background subshell keeps the trap: it must not remove the scratch
+    # folder that the other jobs still use when it ends.
+    trap - EXIT
+    t=$1
+    mkdir -p "$out/corpus/$t" "$out/findings/$t"
+    before=$(ls "$out/findings/$t" | wc -l)
+    start=$(date +%s%N)
+    PLUM_FUZZ_TARGET=$t PLUM_FUZZ_SCRATCH=$scratch "$program" "$limit" -timeout=10 -print_final_stats=1 -detect_leaks=0 \
+        -dict="$seeds/dict/$t.dict" -artifact_prefix="$out/findings/$t/" \
+        "$out/corpus/$t" "$seeds/corpus/$t" >"$out/logs/$t.log" 2>&1 || true
+    echo $(( $(date +%s%N) - start )) >"$out/logs/$t.nanoseconds"
+    after=$(ls "$out/findings/$t" | wc -l)
+    echo $((after - before)) >"$out/logs/$t.findings"
+    echo "fuzz.sh: $t done"
+}
+
+running=0
+for t in $targets; do
+    fuzz_one "$t" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+        wait
+        running=0
+    fi
+done
+wait
+
+# One row per target from the last status line of its log.
+found=0
+printf '\n%-18s %12s %8s %7s %7s %9s\n' target executions exec/s cov ft findings
+for t in $targets; do
+    log=$out/logs/$t.log
+    line=$(grep -E '^#[0-9]+' "$log" | tail -n 1 || true)
+    execs=$(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}' | tail -n 1)
+    # libFuzzer's own rate counts whole seconds (0 for a run under one);
+    # the wall time of the whole process, start-up included, stands in then.
+    rate=$(grep -E '^stat::average_exec_per_sec' "$log" | awk '{print $2}' | tail -n 1)
+    if [ "${rate:-0}" = 0 ] && [ -n "$execs" ]; then
+        rate=$(awk -v n="$execs" -v ns="$(cat "$out/logs/$t.nanoseconds")" 'BEGIN { printf "%d", n * 1e9 / ns }')
+    fi
+    cov=$(echo "$line" | sed -n 's/.* cov: \([0-9]*\).*/\1/p')
+    ft=$(echo "$line" | sed -n 's/.* ft: \([0-9]*\).*/\1/p')
+    findings=$(cat "$out/logs/$t.findings")
+    [ "$findings" -gt 0 ] && found=1
+    printf '%-18s %12s %8s %7s %7s %9s\n' "$t" "${execs:-?}" "${rate:-?}" "${cov:-?}" "${ft:-?}" "$findings"
+done
+if [ "$found" = 1 ]; then
+    echo
+    echo "Findings are in build/fuzz/findings/<target>; logs in build/fuzz/logs. Replay one with:"
+    echo "  PLUM_FUZZ_TARGET=<target> $program <file>"
+fi
+exit $found
