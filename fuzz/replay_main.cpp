@@ -151,8 +151,9 @@ int main(int argc, char** argv) {
     if (!ok) return 2;
 
 #if defined(_WIN32)
-    // Records end in LF alone on every system.
+    // Records and messages end in LF alone on every system.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     SetFailureHandler(ReportFailure);
     StartHarness();
