@@ -660,7 +660,7 @@ protected:
         helpFile = (work / "faultloop-help" / "Plumquist.chm").u16string();
         HostLine(u"set PlumquistHelp=" + helpDirectory);
         HostLine(u"set PluginHelp=");
-        HostLine(u"sethost _cmdspec=" + (empty / "tcc.exe").u16string());
+        HostLine(u"sethost _cmdspec=" + (empty / "plumhost.exe").u16string());
         HostLine(u"sethost windir=" + empty.u16string());
         char16_t directory[260] = {};
         platform_default::WindowsDirectory(directory, 260);
