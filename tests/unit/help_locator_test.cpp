@@ -76,7 +76,7 @@ protected:
         PlatSetModuleFileName(&FakeModuleFileName);
         PlatSetWindowsDirectory(&FakeWindowsDirectory);
         PlatSetShowMessageBox(&FakeShowMessageBox);
-        SetPlaces(At(u"a"), At(u"b"), At(u"host/tcc.exe"), At(u"win"));
+        SetPlaces(At(u"a"), At(u"b"), At(u"host/plumhost.exe"), At(u"win"));
     }
     void TearDown() override {
         SetPlaces(u"", u"", u"", u"");
@@ -160,7 +160,7 @@ TEST_F(HelpLocatorTest, PlacesThatAreNoFullPathsAreNeverAsked) {
         // Undefined variables leave "\Plumquist.chm", the root of the drive.
         {"undefined variables", u"", u"", u"\"\"", u"\"\"", module, -1, {lib, libHelp}},
         {"relative variables", u"docs", u"..\\docs", u"\"\"", u"\"\"", module, -1, {lib, libHelp}},
-        {"command processor without a directory", u"", u"", u"tcc.exe", u"\"\"", module, -1, {lib, libHelp}},
+        {"command processor without a directory", u"", u"", u"plumhost.exe", u"\"\"", module, -1, {lib, libHelp}},
         {"own file name unreadable", u"", u"", u"\"\"", u"\"\"", module, 0, {}},
         {"own file name cut", u"", u"", u"\"\"", u"\"\"", module.substr(0, 6), 0, {}},
         {"own file name without a directory", u"", u"", u"\"\"", u"\"\"", u"Plumquist.dll", -1, {}},
