@@ -74,6 +74,10 @@ if [ -d /dev/shm ]; then scratch_root=/dev/shm; else scratch_root=$out; fi
 scratch=$(mktemp -d "$scratch_root/plumquist-fuzz.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 trap 'exit 130' INT TERM
+# Each build relinks the program (the build stamp changes), so the targets
+# run a copy of their own: another fuzz.sh started meanwhile cannot replace it
+# under them.
+cp "$program" "$scratch/plumquist_fuzz"
 
 mkdir -p "$out/logs"
 # The plug-in allocates nothing (the test no_heap_in_plugin checks), so leak
@@ -92,7 +96,7 @@ fuzz_one() {
     mkdir -p "$out/corpus/$t" "$out/findings/$t"
     before=$(ls "$out/findings/$t" | wc -l)
     start=$(date +%s%N)
-    PLUM_FUZZ_TARGET=$t PLUM_FUZZ_SCRATCH=$scratch "$program" "$limit" -timeout=10 -print_final_stats=1 -detect_leaks=0 \
+    PLUM_FUZZ_TARGET=$t PLUM_FUZZ_SCRATCH=$scratch "$scratch/plumquist_fuzz" "$limit" -timeout=10 -print_final_stats=1 -detect_leaks=0 \
         -dict="$seeds/dict/$t.dict" -artifact_prefix="$out/findings/$t/" \
         "$out/corpus/$t" "$seeds/corpus/$t" >"$out/logs/$t.log" 2>&1 || true
     echo $(( $(date +%s%N) - start )) >"$out/logs/$t.nanoseconds"
