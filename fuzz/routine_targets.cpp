@@ -184,6 +184,8 @@ void RunTagattrSettings(const Target&, const uint8_t* data, size_t size, Record&
     CallOnBuffer(f_tagattr, argument, record);
     FinishInput();
     Check(record.result == 0 || record.result == -1, "@TAGATTR returned other than 0 or -1 for a buffer");
-    const std::u16string given = argument.substr(0, MAX_ARG_LEN - 1);
+    // The text the plug-in was given ends at the first terminator: an input
+    // can hold one (C0 80 decodes to U+0000), and what follows it is not text.
+    const std::u16string given = argument.substr(0, std::min(argument.find(u'\0'), size_t{MAX_ARG_LEN - 1}));
     if (record.result == -1) Check(record.text == given, "@TAGATTR failed but changed the buffer");
 }
