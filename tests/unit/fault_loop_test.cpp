@@ -479,15 +479,7 @@ Observed NormalHelpSearch(const State&) {
 std::u16string MissingHelpBox(const FaultInjector& faults) {
     if (faults.Failed("ShowMessageBox")) return u"";
     const std::u16string directory = faults.Failed("WindowsDirectory") ? u"" : windowsDirectory;
-    return u"Missing Help File: I can\u2019t find the help file Plumquist.chm.  It should be:\n\n"
-           u"    \u2022  in a directory specified in %PLUMQUISTHELP\n"
-           u"    \u2022  in a directory specified in %PLUGINHELP\n"
-           u"    \u2022  in the same directory as the .DLL file\n"
-           u"    \u2022  in a HELP directory within the .DLL\u2019s directory  \n"
-           u"    \u2022  in the same directory as the command shell\n"
-           u"    \u2022  in a HELP directory within the shell\u2019s directory  \n"
-           u"    \u2022  or in " +
-           directory + u"\\Help.\n";
+    return u"Missing Help File: " + MissingHelpFileText(directory);
 }
 
 // The failures both requests share: the file not found at its place (an

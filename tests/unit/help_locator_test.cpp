@@ -184,15 +184,7 @@ TEST_F(HelpLocatorTest, MissingFileBoxNamesEveryPlace) {
     EXPECT_EQ(OpenHelp(u"overview", 2, u"text"), HELP_FILE_MISSING);
     EXPECT_EQ(boxes, 1);
     EXPECT_EQ(boxCaption, u"Missing Help File");
-    EXPECT_EQ(boxText,
-              u"I can\u2019t find the help file Plumquist.chm.  It should be:\n\n"
-              u"    \u2022  in a directory specified in %PLUMQUISTHELP\n"
-              u"    \u2022  in a directory specified in %PLUGINHELP\n"
-              u"    \u2022  in the same directory as the .DLL file\n"
-              u"    \u2022  in a HELP directory within the .DLL\u2019s directory  \n"
-              u"    \u2022  in the same directory as the command shell\n"
-              u"    \u2022  in a HELP directory within the shell\u2019s directory  \n"
-              u"    \u2022  or in C:\\WINDOWS\\Help.\n");
+    EXPECT_EQ(boxText, MissingHelpFileText(u"C:\\WINDOWS"));
     EXPECT_EQ(output.Out(), u"");
     EXPECT_EQ(output.Err(), u"");
 

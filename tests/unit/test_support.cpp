@@ -49,6 +49,18 @@ void SetProcessEnvironment(const char* name, const std::string& value) {
 #endif
 }
 
+std::u16string MissingHelpFileText(const std::u16string& windowsDirectory) {
+    return u"I can\u2019t find the help file Plumquist.chm.  It should be:\n\n"
+           u"    \u2022  in a directory specified in %PLUMQUISTHELP\n"
+           u"    \u2022  in a directory specified in %PLUGINHELP\n"
+           u"    \u2022  in the same directory as the .DLL file\n"
+           u"    \u2022  in a HELP directory within the .DLL\u2019s directory  \n"
+           u"    \u2022  in the same directory as the command shell\n"
+           u"    \u2022  in a HELP directory within the shell\u2019s directory  \n"
+           u"    \u2022  or in " +
+           windowsDirectory + u"\\Help.\n";
+}
+
 std::u16string Repeat(char16_t unit, size_t n) { return std::u16string(n, unit); }
 
 std::string Narrow(const std::u16string& text) {

@@ -33,6 +33,10 @@ private:
 const std::u16string kVersionLine =
     sizeof(void*) == 8 ? u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x64)\r\n" : u"\r\n\t\t\t\tPlumquist  1.10.1.0 (x86)\r\n";
 
+// The text of the box that says the help file is nowhere, as it names the
+// Windows directory.
+std::u16string MissingHelpFileText(const std::u16string& windowsDirectory);
+
 // Sets a variable of the process environment, or removes it (empty value).
 void SetProcessEnvironment(const char* name, const std::string& value);
 
