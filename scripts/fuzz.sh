@@ -7,7 +7,7 @@
 #   --seconds N  fuzz each target for N seconds (default 60)
 #   --runs N     fuzz each target for N executions instead
 #   --jobs N     fuzz N targets at the same time (default 1; the machine has
-#                two cores)
+#                two cores); the targets are started in the order given
 #   --list       print the target names and stop
 #
 # Each target starts from its seeds in fuzz/corpus/<target> with the
@@ -105,14 +105,21 @@ fuzz_one() {
     echo "fuzz.sh: $t done"
 }
 
-running=0
-for t in $targets; do
-    fuzz_one "$t" &
-    running=$((running + 1))
-    if [ "$running" -ge "$jobs" ]; then
-        wait
-        running=0
-    fi
+# Each of the jobs goes through the targets in the order given and takes
+# every one that no other job has taken yet (mkdir either makes the claim or
+# fails, atomically), so a job that finishes early goes on with the next
+# target instead of waiting for the others.
+work_through() {
+    trap - EXIT
+    for t in $targets; do
+        if mkdir "$scratch/claim.$t" 2>/dev/null; then fuzz_one "$t"; fi
+    done
+}
+
+job=0
+while [ "$job" -lt "$jobs" ]; do
+    work_through &
+    job=$((job + 1))
 done
 wait
 
