@@ -61,7 +61,8 @@ sh scripts/bootstrap.sh
 # Absolute paths: the fuzz program works in a scratch folder of its own.
 out=$(pwd)/build/fuzz
 seeds=$(pwd)/fuzz
-sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# fuzz/untraced.txt names the few leaf routines left without coverage tracing.
+sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -fsanitize-coverage-ignorelist=$seeds/untraced.txt"
 CC=clang CXX=clang++ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUM_FUZZ=ON -DPLUM_TESTS=OFF \
     "-DCMAKE_C_FLAGS=$sanitizers" "-DCMAKE_CXX_FLAGS=$sanitizers" \
     "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" >/dev/null
