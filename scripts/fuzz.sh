@@ -90,9 +90,6 @@ if [ -n "$runs" ]; then limit="-runs=$runs"; else limit="-max_total_time=$second
 
 # Fuzzes one target; its log is the record the summary reads.
 fuzz_one() {
-    # A background subshell keeps the trap: it must not remove the scratch
-    # folder that the other jobs still use when it ends.
-    trap - EXIT
     t=$1
     mkdir -p "$out/corpus/$t" "$out/findings/$t"
     before=$(ls "$out/findings/$t" | wc -l)
@@ -115,6 +112,8 @@ fuzz_one() {
 # fails, atomically), so a job that finishes early goes on with the next
 # target instead of waiting for the others.
 work_through() {
+    # A background subshell keeps the trap: it must not remove the scratch
+    # folder that the other jobs still use when it ends.
     trap - EXIT
     for t in $targets; do
         if mkdir "$scratch/claim.$t" 2>/dev/null; then fuzz_one "$t"; fi
