@@ -102,6 +102,15 @@ done
 # The fuzz corpora: one transcript per target, from the top of the tree so
 # that the corpus paths it may print are the same relative paths on both
 # sides.
+#
+# An input may name any environment variable (%_% is the path of whatever
+# program the caller's shell last started), so both replays run in the bare
+# environment the fuzzer ran in: the transcripts then depend on the builds
+# alone, not on who started the comparison. Wine adds the variables Windows
+# defines; tests/differential_expected.txt lists those an input reaches.
+bare() {
+    env -i PATH="$PATH" HOME="$HOME" LANG=C.UTF-8 "$@"
+}
 fuzz_cases=""
 native_replay=$(find build/native -name fuzz_replay -type f 2>/dev/null | head -n 1)
 win64_replay=$(find build/win64 -name fuzz_replay.exe -type f 2>/dev/null | head -n 1)
@@ -117,11 +126,11 @@ else
     for corpus in $corpora; do
         name=fuzz_$(basename "$corpus")
         status=0
-        "$native_replay" --transcript "$corpus" \
+        bare "$native_replay" --transcript "$corpus" \
             >"$out/native/$name.out" 2>"$out/native/$name.err" || status=$?
         echo "$status" >"$out/native/$name.status"
         status=0
-        "$wine_run" "$win64_replay" --transcript "$corpus" \
+        bare "$wine_run" "$win64_replay" --transcript "$corpus" \
             >"$out/win64/$name.out" 2>"$out/win64/$name.err" || status=$?
         echo "$status" >"$out/win64/$name.status"
         fuzz_cases="$fuzz_cases $name"
