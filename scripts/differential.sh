@@ -107,7 +107,8 @@ done
 # program the caller's shell last started), so both replays run in the bare
 # environment the fuzzer ran in: the transcripts then depend on the builds
 # alone, not on who started the comparison. Wine adds the variables Windows
-# defines; tests/differential_expected.txt lists those an input reaches.
+# defines and makes its own PATH: an input that prints one of those differs
+# by nature and does not belong in the corpora (see fuzz.sh --merge).
 bare() {
     env -i PATH="$PATH" HOME="$HOME" LANG=C.UTF-8 "$@"
 }

@@ -15,7 +15,9 @@
 #                reach code the seeds do not (libFuzzer's -merge=1, which
 #                names them by the SHA-1 of their content), and print how
 #                many each target gained. What a campaign reached then stays
-#                in the test command's replay once committed.
+#                in the test command's replay once committed; run
+#                scripts/differential.sh first and delete an input whose
+#                result rests on the machine's own variables (%PATH%, say).
 #
 # Each target starts from its seeds in fuzz/corpus/<target> with the
 # dictionary fuzz/dict/<target>.dict. New inputs go to the work corpus
@@ -45,7 +47,7 @@ while [ $# -gt 0 ]; do
         --jobs) jobs=$2; shift 2 ;;
         --list) list=yes; shift ;;
         --merge) merge=yes; shift ;;
-        -h|--help) sed -n '2,31p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h|--help) sed -n '2,33p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
         *) targets="$targets $1"; shift ;;
     esac
