@@ -103,15 +103,11 @@ done
 # that the corpus paths it may print are the same relative paths on both
 # sides.
 #
-# An input may name any environment variable (%_% is the path of whatever
-# program the caller's shell last started), so both replays run in the bare
-# environment the fuzzer ran in: the transcripts then depend on the builds
-# alone, not on who started the comparison. Wine adds the variables Windows
-# defines and makes its own PATH: an input that prints one of those differs
-# by nature and does not belong in the corpora (see fuzz.sh --merge).
-bare() {
-    env -i PATH="$PATH" HOME="$HOME" LANG=C.UTF-8 "$@"
-}
+# Both replays run in the fuzzer's bare environment (scripts/bare-env.sh), so
+# that the transcripts depend on the builds alone, not on who started the
+# comparison. Wine adds the variables Windows defines and makes its own PATH:
+# an input that prints one of those differs by nature and does not belong in
+# the corpora (see fuzz.sh --merge).
 fuzz_cases=""
 native_replay=$(find build/native -name fuzz_replay -type f 2>/dev/null | head -n 1)
 win64_replay=$(find build/win64 -name fuzz_replay.exe -type f 2>/dev/null | head -n 1)
@@ -127,11 +123,11 @@ else
     for corpus in $corpora; do
         name=fuzz_$(basename "$corpus")
         status=0
-        bare "$native_replay" --transcript "$corpus" \
+        sh scripts/bare-env.sh "$native_replay" --transcript "$corpus" \
             >"$out/native/$name.out" 2>"$out/native/$name.err" || status=$?
         echo "$status" >"$out/native/$name.status"
         status=0
-        bare "$wine_run" "$win64_replay" --transcript "$corpus" \
+        sh scripts/bare-env.sh "$wine_run" "$win64_replay" --transcript "$corpus" \
             >"$out/win64/$name.out" 2>"$out/win64/$name.err" || status=$?
         echo "$status" >"$out/win64/$name.status"
         fuzz_cases="$fuzz_cases $name"

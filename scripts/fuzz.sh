@@ -47,7 +47,7 @@ while [ $# -gt 0 ]; do
         --jobs) jobs=$2; shift 2 ;;
         --list) list=yes; shift ;;
         --merge) merge=yes; shift ;;
-        -h|--help) sed -n '2,33p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
         -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
         *) targets="$targets $1"; shift ;;
     esac
@@ -100,15 +100,13 @@ ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=10:quarantine_size_mb=64}
 export ASAN_OPTIONS
 if [ -n "$runs" ]; then limit="-runs=$runs"; else limit="-max_total_time=$seconds"; fi
 
-# Runs the program for target $1 in the bare environment every fuzzing run
-# has: what the plug-in reads from it is then the same on every machine, and
-# each of its look-ups scans a few entries instead of the forty or so a login
-# shell brings. The remaining arguments go to libFuzzer.
+# Runs the program for target $1 in the bare environment (scripts/bare-env.sh)
+# with the options every run shares; the remaining arguments go to libFuzzer.
 run_target() {
     t=$1
     shift
-    env -i PATH="$PATH" HOME="$HOME" LANG=C.UTF-8 ASAN_OPTIONS="$ASAN_OPTIONS" \
-        PLUM_FUZZ_TARGET="$t" PLUM_FUZZ_SCRATCH="$scratch" "$scratch/plumquist_fuzz" "$@"
+    sh scripts/bare-env.sh ASAN_OPTIONS="$ASAN_OPTIONS" PLUM_FUZZ_TARGET="$t" PLUM_FUZZ_SCRATCH="$scratch" \
+        "$scratch/plumquist_fuzz" -timeout=10 -detect_leaks=0 "$@"
 }
 
 # Adds the work corpus's inputs that reach code the seeds do not reach to the
@@ -118,14 +116,14 @@ run_target() {
 # target's row; returns non-zero when libFuzzer failed.
 merge_one() {
     t=$1
+    before=$(ls "$seeds/corpus/$t" | wc -l)
     if [ ! -d "$out/corpus/$t" ]; then
-        printf '%-18s %8s %8s  %s\n' "$t" 0 "$(ls "$seeds/corpus/$t" | wc -l)" "no work corpus: fuzz it first"
+        printf '%-18s %8s %8s  %s\n' "$t" 0 "$before" "no work corpus: fuzz it first"
         return 0
     fi
-    before=$(ls "$seeds/corpus/$t" | wc -l)
     status=0
-    run_target "$t" -merge=1 -use_counters=0 -timeout=10 -detect_leaks=0 \
-        "$seeds/corpus/$t" "$out/corpus/$t" >"$out/logs/$t.merge.log" 2>&1 || status=$?
+    run_target "$t" -merge=1 -use_counters=0 "$seeds/corpus/$t" "$out/corpus/$t" \
+        >"$out/logs/$t.merge.log" 2>&1 || status=$?
     after=$(ls "$seeds/corpus/$t" | wc -l)
     if [ "$status" -ne 0 ]; then
         printf '%-18s %8s %8s  %s\n' "$t" $((after - before)) "$after" "failed: see build/fuzz/logs/$t.merge.log"
@@ -149,7 +147,7 @@ fuzz_one() {
     mkdir -p "$out/corpus/$t" "$out/findings/$t"
     before=$(ls "$out/findings/$t" | wc -l)
     start=$(date +%s%N)
-    run_target "$t" "$limit" -timeout=10 -print_final_stats=1 -detect_leaks=0 \
+    run_target "$t" "$limit" -print_final_stats=1 \
         -dict="$seeds/dict/$t.dict" -artifact_prefix="$out/findings/$t/" \
         "$out/corpus/$t" "$seeds/corpus/$t" >"$out/logs/$t.log" 2>&1 || true
     echo $(( $(date +%s%N) - start )) >"$out/logs/$t.nanoseconds"
